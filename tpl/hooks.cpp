@@ -1,0 +1,34 @@
+// The engine's hooks table and its defaults.
+#include "tpl/tpl.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+int report_to_stderr(const char *format, ...)
+{
+  va_list arguments;
+  va_start(arguments, format);
+  const int written = std::vfprintf(stderr, format, arguments);
+  va_end(arguments);
+  return written;
+}
+
+void fatal_and_exit(const char *format, ...)
+{
+  char message[100];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(message, sizeof message, format, arguments);
+  va_end(arguments);
+  tpl_hook.report_error("%s", message);
+  std::exit(-1);
+}
+
+} // namespace
+
+tpl_hook_t tpl_hook = {
+    report_to_stderr, std::malloc, std::realloc, std::free, fatal_and_exit, 0,
+};
