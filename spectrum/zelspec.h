@@ -21,6 +21,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "tpl/tpl.h"
+
 #ifdef __cplusplus
 extern "C" {
 #define ZELSPEC_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
@@ -266,6 +268,10 @@ int32_t zelspec_config_max_end_nm(const sectionedScanConfig *cfg);
 int32_t zelspec_code_to_value(int32_t code);
 
 /* ---- Serialization glue ---------------------------------------------------------------------- */
+
+/* The engine mapping of the record at `address` for a record type code (its type string and
+ * fixed array lengths); null for an unknown code. The caller releases it with tpl_release. */
+tpl_node *zelspec_map_record(void *address, int32_t code);
 
 /* Sizes are in bytes. A record type code other than 0..7 makes every operation here return
  * ZELSPEC_ERROR_SERIALIZE. Deserializing is in place: on success the buffer begins with the
