@@ -151,11 +151,9 @@ extern "C" int64_t tpl_serlen(tpl_node *root, tpl_node *node, const void *positi
   return reader.position - at;
 }
 
-extern "C" int tpl_check_image(tpl_node *root, int allow_excess)
+int tpl::check_image(tpl_node *root, const uint8_t *image, size_t size, bool allow_excess)
 {
   Root &state = *root->root;
-  const uint8_t *image = state.image.address;
-  const size_t size = state.image.size;
   if (image == nullptr || size <= 8) return TPL_IMAGE_TOO_SHORT;
   if (std::memcmp(image, "tpl", 3) != 0) return TPL_IMAGE_BAD_MAGIC;
   const uint8_t flags = image[3];
@@ -194,9 +192,15 @@ extern "C" int tpl_check_image(tpl_node *root, int allow_excess)
     if (dimension != state.dimensions[k]) return TPL_IMAGE_DIMENSIONS;
   }
 
-  Reader reader = reader_at(root, image + dimensions_at + 4 * marks);
+  Reader reader{image + dimensions_at + 4 * marks, image + size, swapped, (state.flags & OLD_STRINGS) != 0};
   if (!skip_container(root, reader)) return TPL_IMAGE_DATA_SHORT;
   const size_t computed = static_cast<size_t>(reader.position - image);
   if (allow_excess ? computed > size : computed != size) return TPL_IMAGE_DATA_SIZE;
   return TPL_IMAGE_VALID;
+}
+
+extern "C" int tpl_check_image(tpl_node *root, int allow_excess)
+{
+  const Image &image = root->root->image;
+  return check_image(root, image.address, image.size, allow_excess != 0);
 }

@@ -128,6 +128,10 @@ Reader reader_at(const tpl_node *root, const uint8_t *position);
 bool skip_container(const tpl_node *container, Reader &reader);
 bool skip_item(const tpl_node *item, Reader &reader);
 
+// Checks an image against the mapping (tpl_check_image's codes) and records in the root
+// whether its byte order differs and whether it uses the old string format.
+int check_image(tpl_node *root, const uint8_t *image, size_t size, bool allow_excess);
+
 // Where the data section of the loaded image starts.
 const uint8_t *data_start(const tpl_node *root);
 
