@@ -129,9 +129,9 @@ extern "C" int tpl_unpack(tpl_node *root, int index)
     return unpack_items(root, reader) ? 1 : changed_image();
   }
   tpl_node *array = state.arrays[static_cast<size_t>(index) - 1];
+  if (array->cursor == nullptr) fatal("must unpack parent of node before node itself\n");
   if (array->remaining == 0) return 0;
   const int left = static_cast<int>(array->remaining--);
-  if (array->cursor == nullptr) fatal("must unpack parent of node before node itself\n");
   Reader reader = reader_at(root, array->cursor);
   if (!unpack_items(array, reader)) return changed_image();
   array->cursor = reader.position;
