@@ -65,9 +65,10 @@ void Msg_InitWriteHeader(msg *message, uint16_t code, uint16_t dataLength);
 
 /* Sends a write message: header, code and the `length` - 2 data bytes that follow, in one report
  * when length <= 60, else in 1 + ceil((length - 60) / 64) reports; only the first carries the
- * header. Bytes after the message's end go out as zero; a length above MSG_MAX_LENGTH is sent as
- * MSG_MAX_LENGTH. Returns the message bytes the reports can carry (4 + length when it fits in one
- * report, else 64 per report), or MSG_ERROR_LINK for a failed write or a null message. */
+ * header. Bytes after the declared data go out as zero; a length above MSG_MAX_LENGTH is sent
+ * (and announced in the header) as MSG_MAX_LENGTH. Returns the message bytes the reports can
+ * carry (4 + length in one report, else 64 per report), or MSG_ERROR_LINK for a failed write or
+ * a null message. */
 int32_t Msg_SendWrite(const msg *message);
 
 /* Reads the one-report answer to a write message. Returns the answer's 32-bit value (reply bytes

@@ -40,6 +40,9 @@ extern "C" int32_t Msg_SendWrite(const msg *message)
     // Only header, code and declared data go out; the rest of the last report is zero.
     size_t sent = std::min(length, firstReportLength);
     stageReport(bytes, MSG_HEADER_SIZE + sent);
+    // The header announces what is sent, also when the caller's length did not fit.
+    txReport[3] = static_cast<uint8_t>(length);
+    txReport[4] = static_cast<uint8_t>(length >> 8);
     if (UsbLink_Write(txReport) < 0) {
         return MSG_ERROR_LINK;
     }
