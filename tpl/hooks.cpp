@@ -7,7 +7,7 @@
 
 namespace {
 
-int report_to_stderr(const char *format, ...)
+__attribute__((format(printf, 1, 2))) int report_to_stderr(const char *format, ...)
 {
   va_list arguments;
   va_start(arguments, format);
@@ -16,7 +16,7 @@ int report_to_stderr(const char *format, ...)
   return written;
 }
 
-void fatal_and_exit(const char *format, ...)
+__attribute__((format(printf, 1, 2))) void fatal_and_exit(const char *format, ...)
 {
   char message[100];
   va_list arguments;

@@ -41,7 +41,7 @@ private:
     static std::string collected;
     return collected;
   }
-  static int capture(const char *format, ...)
+  __attribute__((format(printf, 1, 2))) static int capture(const char *format, ...)
   {
     char line[512];
     va_list arguments;
