@@ -9,5 +9,6 @@
 #include "protocol/stored_files.h"
 
 /* Command functions. */
+#include "protocol/qrn_commands.h"
 
 #endif
