@@ -76,9 +76,6 @@ int32_t Msg_SendWrite(const msg *message);
  * MSG_ERROR_LINK, MSG_ERROR_TIMEOUT, or the error field's code (1: -4, 2: -3, 3: -2). */
 int32_t Msg_ReadWriteAnswer(void);
 
-/* The write result of a write command: MSG_ERROR_LINK when the send fails, else the answer. */
-int32_t Msg_WriteResult(const msg *message);
-
 /* Stages a read request in txReport (nothing is sent): flags 0xC0, seq 0, the code, length 2 and
  * no data, except that code 0x0015 with dataLength 1 carries one zero data byte (length 3).
  * msgSeq is neither read nor changed. */
@@ -117,17 +114,6 @@ static inline uint16_t Msg_ReplyU16(size_t offset) { return (uint16_t)Msg_ReplyV
 static inline uint32_t Msg_ReplyU32(size_t offset) { return (uint32_t)Msg_ReplyValue(offset, 4); }
 static inline uint64_t Msg_ReplyU64(size_t offset) { return Msg_ReplyValue(offset, 8); }
 static inline int32_t Msg_ReplyI32(size_t offset) { return (int32_t)Msg_ReplyU32(offset); }
-
-/* Stores `value` little-endian in `size` data bytes of a request from data byte `offset` on;
- * bytes that would fall beyond the message's data are dropped. */
-static inline void Msg_PutValue(msg *message, size_t offset, uint64_t value, size_t size)
-{
-    for (size_t i = 0; i < size && offset + i < MSG_MAX_DATA; ++i) {
-        message->data[offset + i] = (uint8_t)(value >> (8 * i));
-    }
-}
-static inline void Msg_PutU16(msg *message, size_t offset, uint16_t value) { Msg_PutValue(message, offset, value, 2); }
-static inline void Msg_PutU32(msg *message, size_t offset, uint32_t value) { Msg_PutValue(message, offset, value, 4); }
 
 #ifdef __cplusplus
 }

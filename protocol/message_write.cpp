@@ -68,11 +68,3 @@ extern "C" int32_t Msg_ReadWriteAnswer(void)
     }
     return Msg_ReplyLength() == 4 ? Msg_ReplyI32(0) : 0;
 }
-
-extern "C" int32_t Msg_WriteResult(const msg *message)
-{
-    if (Msg_SendWrite(message) <= 0) {
-        return MSG_ERROR_LINK;
-    }
-    return Msg_ReadWriteAnswer();
-}
