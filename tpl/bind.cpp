@@ -1,6 +1,7 @@
 // Binding: parses a type string and builds the mapping over the caller's variables.
 #include "tpl/mapping.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -91,6 +92,7 @@ private:
       } else if (c == 'S') {
         item = make(STRUCTS, va_arg(arguments_, void *), container);
         ++at_;
+        item->members.reserve(std::strlen(at_)); // at most one member per character
         if (!open() || !structure(item)) return false;
       } else {
         return false;
@@ -251,6 +253,7 @@ extern "C" tpl_node *tpl_vbind(const char *type_string, va_list arguments)
   root->root = create<Root>();
   const size_t length = std::strlen(type_string);
   root->root->fixed_size = 8 + length + 1;
+  root->root->dimensions.reserve(static_cast<size_t>(std::count(type_string, type_string + length, '#')));
 
   va_list copy;
   va_copy(copy, arguments);

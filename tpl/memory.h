@@ -91,6 +91,10 @@ public:
     if (n != 0) std::memcpy(extend(n), bytes, n);
   }
   void append_u32(uint32_t value) { std::memcpy(extend(4), &value, 4); }
+  void reserve(size_t n)
+  {
+    if (capacity_ - size_ < n) grow(n);
+  }
 
 private:
   void grow(size_t n)

@@ -86,6 +86,8 @@ extern "C" int tpl_pack(tpl_node *root, int index)
     for (tpl_node *item : root->children) {
       if (item->type == ARRAY) continue;
       item->packed.clear();
+      // Fixed-size items (and the lengths of strings) need at least their fresh size.
+      item->packed.reserve(fresh_size(item));
       pack_item(item, item->packed);
     }
     state.values_packed = true;
