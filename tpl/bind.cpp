@@ -23,11 +23,6 @@ size_t value_size(int32_t type)
   }
 }
 
-namespace {
-
-constexpr int max_dimensions = 10;
-constexpr const char image_characters[] = "AS($)BiucsfIUjv#";
-
 int32_t simple_type(char c)
 {
   switch (c) {
@@ -43,6 +38,10 @@ int32_t simple_type(char c)
   default: return ROOT;
   }
 }
+
+namespace {
+
+constexpr int max_dimensions = 10;
 
 size_t round_up(size_t value, size_t multiple) { return (value + multiple - 1) / multiple * multiple; }
 

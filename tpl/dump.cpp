@@ -17,7 +17,6 @@ void write_image(const tpl_node *root, uint8_t *out)
   const Root &state = *root->root;
   const uint32_t size = static_cast<uint32_t>(tpl_ser_osz(const_cast<tpl_node *>(root)));
   const bool has_strings = std::memchr(state.type_string.data(), 's', state.type_string.size()) != nullptr;
-  constexpr bool host_big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
   std::memcpy(out, "tpl", 3);
   out[3] = static_cast<uint8_t>((host_big_endian ? 0x01 : 0) | (has_strings ? 0x02 : 0));
   std::memcpy(out + 4, &size, 4);
@@ -108,6 +107,7 @@ using namespace tpl;
 
 extern "C" int tpl_dump(tpl_node *root, int mode, ...)
 {
+  if (root == nullptr || root->root == nullptr) return -1;
   if (root->root->flags & LOADED) {
     report("error: tpl_dump called for a loaded tpl\n");
     return -1;

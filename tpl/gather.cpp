@@ -25,7 +25,6 @@ enum class Prefix { valid, invalid, too_long };
 Prefix read_prefix(const uint8_t *prefix, size_t &size)
 {
   if (std::memcmp(prefix, "tpl", 3) != 0 || (prefix[3] & ~0x03u) != 0) return Prefix::invalid;
-  constexpr bool host_big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
   uint32_t field;
   std::memcpy(&field, prefix + 4, 4);
   if (((prefix[3] & 0x01) != 0) != host_big_endian) field = __builtin_bswap32(field);

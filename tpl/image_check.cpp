@@ -6,8 +6,6 @@
 namespace tpl {
 namespace {
 
-constexpr const char image_characters[] = "AS($)BiucsfIUjv#";
-
 bool skip_bytes(Reader &reader, uint64_t n)
 {
   if (reader.left() < n) return false;
@@ -142,6 +140,7 @@ using namespace tpl;
 
 extern "C" int64_t tpl_serlen(tpl_node *root, tpl_node *node, const void *position)
 {
+  if (root == nullptr || root->root == nullptr || node == nullptr) return -1;
   if (node->type != ROOT && node->type != ARRAY) fatal("internal error in tpl_serlen\n");
   const Image &image = root->root->image;
   const auto *at = static_cast<const uint8_t *>(position);
@@ -159,7 +158,6 @@ int tpl::check_image(tpl_node *root, const uint8_t *image, size_t size, bool all
   const uint8_t flags = image[3];
   if (flags & ~0x03u) return TPL_IMAGE_BAD_FLAGS;
 
-  constexpr bool host_big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
   state.flags &= ~(SWAPPED | OLD_STRINGS);
   if (((flags & 0x01) != 0) != host_big_endian) state.flags |= SWAPPED;
   if ((flags & 0x02) == 0) state.flags |= OLD_STRINGS;
@@ -201,6 +199,7 @@ int tpl::check_image(tpl_node *root, const uint8_t *image, size_t size, bool all
 
 extern "C" int tpl_check_image(tpl_node *root, int allow_excess)
 {
+  if (root == nullptr || root->root == nullptr) return TPL_IMAGE_TOO_SHORT;
   const Image &image = root->root->image;
   return check_image(root, image.address, image.size, allow_excess != 0);
 }

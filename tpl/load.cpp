@@ -102,7 +102,7 @@ extern "C" int tpl_load(tpl_node *root, int mode, ...)
   }
   va_end(arguments);
 
-  if (root->type != ROOT) {
+  if (root == nullptr || root->type != ROOT) {
     report("error: tpl_load to non-root node\n");
     if (!(mode & TPL_ON_FILE) && (mode & TPL_IN_MEM) && (mode & TPL_GIVE_BUFFER)) release(const_cast<void *>(address));
     return -1;

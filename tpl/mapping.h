@@ -30,6 +30,14 @@ enum Type : int32_t {
 // Size in memory of one value of a simple type or s (a pointer); 0 for the others.
 size_t value_size(int32_t type);
 
+// The type of a simple item's character (i u c s f I U j v), else ROOT.
+int32_t simple_type(char c);
+
+// Every character an image's type string may hold.
+constexpr const char image_characters[] = "AS($)BiucsfIUjv#";
+
+constexpr bool host_big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
+
 // State bits of the root, next to the load mode flags (TPL_ON_FILE, TPL_IN_MEM, TPL_GIVE_BUFFER).
 constexpr uint32_t PACKED = 0x200;
 constexpr uint32_t LOADED = 0x400;

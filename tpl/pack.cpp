@@ -76,6 +76,7 @@ using namespace tpl;
 
 extern "C" int tpl_pack(tpl_node *root, int index)
 {
+  if (root == nullptr || root->root == nullptr) return -1;
   Root &state = *root->root;
   if (index < 0 || static_cast<size_t>(index) > state.arrays.size()) {
     report("invalid index %d to tpl_pack\n", index);
@@ -106,7 +107,7 @@ extern "C" int tpl_pack(tpl_node *root, int index)
 
 extern "C" size_t tpl_ser_osz(tpl_node *root)
 {
-  if (root->type != ROOT) fatal("internal error: tpl_ser_osz on non-root node\n");
+  if (root == nullptr || root->type != ROOT) fatal("internal error: tpl_ser_osz on non-root node\n");
   size_t size = root->root->fixed_size;
   for (const tpl_node *item : root->children) {
     if (item->type == ARRAY)

@@ -8,29 +8,13 @@
 namespace tpl {
 namespace {
 
-int32_t peek_type(char c)
-{
-  switch (c) {
-  case 'i': return INT32;
-  case 'u': return UINT32;
-  case 'c': return BYTE;
-  case 's': return STRING;
-  case 'f': return DOUBLE;
-  case 'I': return INT64;
-  case 'U': return UINT64;
-  case 'j': return INT16;
-  case 'v': return UINT16;
-  default: return ROOT;
-  }
-}
-
 // Reads the leading values named by `format` from the data section into the outputs.
 // All of them are checked first, so nothing is written for an image that is too short.
 bool peek_values(Reader reader, const char *format, va_list &arguments)
 {
   Reader check = reader;
   for (const char *c = format; *c != '\0'; ++c) {
-    const int32_t type = peek_type(*c);
+    const int32_t type = simple_type(*c);
     if (type == STRING) {
       uint32_t length;
       if (!check.read_u32(length)) return false;
@@ -43,7 +27,7 @@ bool peek_values(Reader reader, const char *format, va_list &arguments)
     }
   }
   for (const char *c = format; *c != '\0'; ++c) {
-    const int32_t type = peek_type(*c);
+    const int32_t type = simple_type(*c);
     void *output = va_arg(arguments, void *);
     if (type == STRING) {
       uint32_t length = 0;
@@ -71,7 +55,6 @@ char *peek_image(const uint8_t *image, size_t size, int mode, va_list &arguments
                  uint32_t **dimensions)
 {
   if (size <= 8 || std::memcmp(image, "tpl", 3) != 0) return nullptr;
-  constexpr bool host_big_endian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
   const bool swapped = ((image[3] & 0x01) != 0) != host_big_endian;
   const bool old_strings = (image[3] & 0x02) == 0;
 

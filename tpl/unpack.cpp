@@ -118,6 +118,7 @@ using namespace tpl;
 
 extern "C" int tpl_unpack(tpl_node *root, int index)
 {
+  if (root == nullptr || root->root == nullptr) return -1;
   Root &state = *root->root;
   if (index < 0 || static_cast<size_t>(index) > state.arrays.size()) {
     report("invalid index %d to tpl_unpack\n", index);
@@ -140,6 +141,7 @@ extern "C" int tpl_unpack(tpl_node *root, int index)
 
 extern "C" int tpl_array_count(tpl_node *root, int index)
 {
+  if (root == nullptr || root->root == nullptr) return -1;
   Root &state = *root->root;
   if (index < 0 || static_cast<size_t>(index) > state.arrays.size()) {
     report("invalid index %d to tpl_unpack\n", index);

@@ -169,7 +169,11 @@ TEST_F(FileImage, LoadFromFileMessages)
   tpl_node *writer = tpl_bind("i#", values, 2);
   EXPECT_EQ(tpl_dump(writer, TPL_ON_FILE, unwritable.c_str()), -1);
   EXPECT_EQ(messages.take(), "Couldn't open file " + unwritable + ": No such file or directory\n");
+  EXPECT_EQ(tpl_dump(writer, TPL_ON_FILE, "/dev/null"), -1);
+  EXPECT_EQ(messages.take(), "ftruncate failed: Invalid argument\n");
   tpl_release(writer);
+  EXPECT_EQ(tpl_load(root, TPL_ON_FILE, "/"), -1);
+  EXPECT_EQ(messages.take(), "Failed to mmap /: No such device\ntpl_load failed for file /\n");
   tpl_release(root);
 }
 
