@@ -303,7 +303,9 @@ int32_t zelspec_config_serialize(const void *config, void *buffer, size_t size);
 
 /* Decodes either configuration form; the buffer then begins with a 62-byte scanConfig or a
  * 106-byte sectionedScanConfig, as zelspec_config_is_sectioned said. A buffer too small for the
- * images gives ZELSPEC_ERROR_NO_MEMORY before any byte changes. */
+ * images (91 or 155 bytes) gives ZELSPEC_ERROR_NO_MEMORY before any byte changes. An image that
+ * does not load prints "------zelspec_deserialize debug 3\n" (standard), "... debug 4\n" (head)
+ * or "... debug 5\n" (sections) and gives ZELSPEC_ERROR_SERIALIZE. */
 int32_t zelspec_config_deserialize(void *buffer, size_t size);
 
 /* Image sizes of the four parts of sectioned scan data: codes 6, 4, 5 and 7. */
@@ -321,7 +323,12 @@ int32_t zelspec_scan_data_serialized_size_form(const uScanData *data, int32_t fo
 int32_t zelspec_scan_write_data_form(const uScanData *data, int32_t form, void *buffer,
                                      size_t size);
 
-/* Decodes scan data in either form; the buffer then begins with a uScanData. */
+/* Decodes scan data in either form; the buffer then begins with a uScanData. A buffer that
+ * holds no sectioned scan data is read as one standard image (3701 bytes); sectioned data needs
+ * all four images (3786 bytes), else ZELSPEC_ERROR_NO_MEMORY before any byte changes. An image
+ * that does not load prints "------zelspec_deserialize debug 6\n" (standard), or "... debug 7\n"
+ * to "... debug 10\n" (head, configuration head, sections, samples) and gives
+ * ZELSPEC_ERROR_SERIALIZE; only the standard path has repaired the magic by then. */
 int32_t zelspec_scan_read_data(void *buffer, size_t size);
 
 /* As zelspec_scan_read_data, and reports in *form which form was decoded (written on success
@@ -340,5 +347,7 @@ int32_t zelspec_refcal_matrix_serialize(const refCalMatrix *matrix, void *buffer
 
 /* ---- Patterns, frame buffers, interpretation, reference and calibration scans -------------- */
 /* Their headers are included here. */
+#include "spectrum/zelspec_patterns.h"
+#include "spectrum/zelspec_scan.h"
 
 #endif
