@@ -174,20 +174,66 @@ public:
     bool lampLit() const;
 
 private:
-    struct Reassembly;
+    struct Request {
+        bool read = false;
+        bool answerWanted = true;
+        uint8_t seq = 0;
+        uint16_t code = 0;
+        std::span<const uint8_t> data;  /* the bytes after the code, as declared */
+    };
+    struct Answer {
+        uint8_t error = 0;
+        Bytes payload;
+        bool silent = false;  /* the command never answers */
+    };
+    /* The file selected by the last size request, frozen as it was served. */
+    struct Transfer {
+        StoredFile file = StoredFile::ScanData;
+        Bytes bytes;
+        std::size_t position = 0;
+    };
 
     void handleMessage(std::span<const uint8_t> message);
-    // The members below are defined across virtual_module.cpp, commands.cpp and scan.cpp.
+    void queueAnswer(const Request &request, const Answer &answer, const Fault *stall,
+                     int32_t strayReports);
+    std::optional<Fault> takeFault(FaultKind kind, std::optional<uint16_t> code,
+                                   std::optional<StoredFile> file);
+
+    /* commands.cpp */
+    Answer dispatch(const Request &request);
+    Answer shapeOnly(const Request &request);
+    Answer fileSize(uint32_t type);
+    Answer fileData();
+    Answer scanConfig(uint32_t index) const;
+    Answer setCalibration(std::span<const uint8_t> data);
+    Answer calibration() const;
+    Answer setSerialNumber(std::span<const uint8_t> data);
+
+    /* scan.cpp */
+    Answer startScan();
+
+    /* sensors.cpp */
+    SensorReadings sensorsAt(uint64_t event) const;
+
     ModuleIdentity identity_;
     ModuleState state_;
     Counters counters_;
     std::deque<Report> outbox_;
     std::deque<Report> lastIn_;
+    Bytes partial_;                 /* a write message still arriving */
+    std::size_t partialExpected_ = 0;
     std::vector<Bytes> configs_;
     std::array<std::optional<Bytes>, 4> files_;
+    std::optional<Transfer> transfer_;
     std::vector<Fault> faults_;
+    std::map<uint16_t, Bytes> latches_;  /* last data of commands the module only stores */
+    std::array<double, 6> storedCalibration_{};
+    std::optional<uint32_t> scanTimeOverride_;
+    SensorReadings sensorBase_;
+    bool sensorDrift_ = true;
+    std::function<double(double)> sample_;
+    uint16_t chunkSize_ = 508;
     uint64_t scanCount_ = 0;
-    /* private state continues in the implementation */
 };
 
 }  // namespace zel::sim
