@@ -107,13 +107,13 @@ protected:
     static Session onHidraw(const std::vector<std::string>& keys,
                             const std::function<void(std::size_t)>& beforeKey = {})
     {
-        std::vector<std::string> env{std::string("LD_PRELOAD=") + sim::hidraw::kPreloadLibrary};
-#if defined(__SANITIZE_ADDRESS__)
-        // The preload comes before the sanitizer runtime, which is harmless for this library.
-        const char* options = std::getenv("ASAN_OPTIONS");
-        env.push_back(std::string("ASAN_OPTIONS=") + (options != nullptr ? options : "") +
-                      ":verify_asan_link_order=0");
-#endif
+        // In a sanitizer build the preload comes before the sanitizer's runtime, which is
+        // harmless for this library; the option means nothing to other builds.
+        const char* asanOptions = std::getenv("ASAN_OPTIONS");
+        const std::vector<std::string> env{
+            std::string("LD_PRELOAD=") + sim::hidraw::kPreloadLibrary,
+            std::string("ASAN_OPTIONS=") + (asanOptions != nullptr ? asanOptions : "") +
+                ":verify_asan_link_order=0"};
         return session(ZEL_CONSOLE_PATH, env, keys, beforeKey);
     }
 
