@@ -1,0 +1,6 @@
+#include "app/console.h"
+
+int main()
+{
+    return zel::console::run();
+}
