@@ -24,7 +24,7 @@ double logistic(double x) { return 1.0 / (1.0 + std::exp(-x)); }
 // InGaAs: quantum efficiency rising with wavelength, cut on by the window filter, cut off by
 // the band gap.
 double detector(double nm) {
-    return (nm / 1600.0) * logistic((nm - 880.0) / 12.0) * logistic((1690.0 - nm) / 10.0);
+    return (nm / 1600.0) * logistic((nm - 865.0) / 14.0) * logistic((1725.0 - nm) / 14.0);
 }
 
 double throughput(int column) {
@@ -53,8 +53,10 @@ ColumnSignals columnSignals(const std::function<double(double)> &reflectance, bo
 }
 
 double bandSignal(const ColumnSignals &signals, int centre, int width) {
+    // As the renderer draws it: a band starting left of column 0 keeps its width, one passing
+    // the last column is cut.
     const int first = std::max(centre - width / 2, 0);
-    const int last = std::min(centre - width / 2 + width - 1, kColumns - 1);
+    const int last = std::min(first + width - 1, kColumns - 1);
     double sum = 0.0;
     for (int c = first; c <= last; ++c) {
         sum += signals[static_cast<std::size_t>(c)];

@@ -3,7 +3,7 @@
  * Light from a tungsten-halogen lamp (a 2850 K black body) is reflected by the sample, dispersed
  * across the modulator's 854 columns by a grating whose column-to-wavelength map is a quadratic
  * (about 895 nm at column 0 to 1715 nm at column 853), and every column that a pattern switches
- * on sends its light to one InGaAs detector (cut-on near 880 nm, cut-off near 1690 nm). The
+ * on sends its light to one InGaAs detector (cut-on near 865 nm, cut-off near 1725 nm). The
  * throughput falls off gently towards both ends of the modulator. One column of the white tile
  * gives about 1500 ADC counts at gain 1 near the peak.
  *
@@ -32,7 +32,8 @@ double columnWavelength(double column);
 ColumnSignals columnSignals(const std::function<double(double)> &reflectance, bool lampLit);
 
 /* Sum of the signals of the band that a pattern of width `width` centred on column `centre`
- * lights (columns centre - width/2 ... centre - width/2 + width - 1, cut at both edges). */
+ * lights: columns centre - width/2 ... centre - width/2 + width - 1, moved right to start at
+ * column 0 when they would start left of it, cut at the last column. */
 double bandSignal(const ColumnSignals &signals, int centre, int width);
 
 /* The dark level the ADC reads at a gain. */
