@@ -96,7 +96,7 @@ private:
       } else {
         return false;
       }
-      if (*at_ == '#' && item->type != STRUCTS && value_size(item->type) == 0) return false;
+      if (*at_ == '#') return false; // after B, or after the ")" of an A
     }
   }
 

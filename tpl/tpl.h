@@ -128,7 +128,9 @@ int tpl_pack(tpl_node *root, int index);
  * array before its inner arrays (else fatal). A packed mapping is first dumped into a new
  * image and loaded. Strings and byte buffers stored into the variables are new buffers
  * owned by the caller; the variables' previous values are not released. Returns -1 for
- * an unknown index ("invalid index %d to tpl_unpack\n") or when there is no image. */
+ * an unknown index ("invalid index %d to tpl_unpack\n"), when there is no image ("tpl_unpack:
+ * no image loaded\n"), and when the caller's image no longer holds what the load checked
+ * ("tpl_unpack: image changed after loading\n"). */
 int tpl_unpack(tpl_node *root, int index);
 
 /* Elements packed into, or still to unpack from, the k-th A group; -1 for index 0 and
