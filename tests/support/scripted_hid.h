@@ -25,7 +25,7 @@ struct Interface {
 };
 
 // Back to the start: no interfaces, hid_init succeeds, nothing queued or logged, clock at 0.
-// Handles the code under test left open are forgotten (and reported by liveHandles() before).
+// Handles still open are released, so close the link's slots first (ModuleTest does).
 void reset();
 
 void setInterfaces(std::vector<Interface> interfaces);
