@@ -317,3 +317,23 @@ TEST(PackUnpack, PackingALoadedMappingStartsAfresh)
 }
 
 } // namespace
+
+namespace {
+
+// Unpacking reads the caller's buffer again; lengths changed since the load stay inside it.
+TEST(PackUnpack, ImageChangedAfterLoadingFailsInsteadOfReadingPastIt)
+{
+  Messages messages;
+  Bytes image = {0x74, 0x70, 0x6C, 0x02, 0x17, 0x00, 0x00, 0x00, 0x41, 0x28, 0x73, 0x29,
+                 0x00, 0x01, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x61, 0x62};
+  char *s = nullptr;
+  tpl_node *root = tpl_bind("A(s)", &s);
+  ASSERT_EQ(load_image(root, image), 0);
+  image[17] = 0xFF;
+  EXPECT_EQ(tpl_unpack(root, 1), -1);
+  EXPECT_EQ(messages.take(), "tpl_unpack: image changed after loading\n");
+  EXPECT_EQ(s, nullptr);
+  tpl_release(root);
+}
+
+} // namespace
