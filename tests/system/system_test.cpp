@@ -40,31 +40,35 @@ std::string startUp(const std::string& transcript)
     return transcript.substr(0, transcript.find(kPrompt));
 }
 
-class HidrawSystemTest : public ::testing::Test {
-protected:
+// A run killed midway leaves umockdev's directories behind, so each run of this program gets a
+// TMPDIR of its own, removed at its end. Once per process: GLib reads TMPDIR only once.
+class PrivateTmpdir : public ::testing::Environment {
+public:
     void SetUp() override
     {
-        // A run killed midway leaves umockdev's directories behind: each run gets its own.
         const char* base = std::getenv("TMPDIR");
-        previousTmpdir_ = base != nullptr ? std::optional<std::string>(base) : std::nullopt;
         std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/zel-system.XXXXXX";
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        tmpdir_ = pattern;
-        ::setenv("TMPDIR", tmpdir_.c_str(), 1);
-        testbed_.emplace();
+        dir_ = pattern;
+        ::setenv("TMPDIR", dir_.c_str(), 1);
     }
 
     void TearDown() override
     {
-        testbed_.reset();
-        if (previousTmpdir_) {
-            ::setenv("TMPDIR", previousTmpdir_->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
         std::error_code ignored;
-        std::filesystem::remove_all(tmpdir_, ignored);
+        std::filesystem::remove_all(dir_, ignored);
     }
+
+private:
+    std::string dir_;
+};
+[[maybe_unused]] const auto* const kPrivateTmpdir =
+    ::testing::AddGlobalTestEnvironment(new PrivateTmpdir);
+
+class HidrawSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override { testbed_.emplace(); }
+    void TearDown() override { testbed_.reset(); }
 
     HidrawEndpoint& plugModule(sim::ModuleIdentity id = sim::defaultIdentity())
     {
@@ -133,10 +137,6 @@ protected:
     }
 
     std::optional<HidrawTestbed> testbed_;
-
-private:
-    std::string tmpdir_;
-    std::optional<std::string> previousTmpdir_;
 };
 
 TEST_F(HidrawSystemTest, StartUpOpensTheModuleAndShowsItsConfiguration)
@@ -161,7 +161,7 @@ TEST_F(HidrawSystemTest, InformationAndControlKeysAnswerAsOnTheVirtualBackend)
     const std::string transcript = onHidraw(keys).transcript;
 
     EXPECT_EQ(transcript, onVirtualBackend(keys));
-    EXPECT_NE(transcript.find("Device seiral number: ZEL00001\n\n"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("Device seiral number is: ZEL00001\n\n"), std::string::npos) << transcript;
     module.withModule([](VirtualModule& m) {
         EXPECT_EQ(m.state().lampControl, 1);  // the last lamp key switched it off
         EXPECT_FALSE(m.state().buttonEnabled);
