@@ -17,7 +17,7 @@ int32_t triangle(uint64_t event, uint32_t period, int32_t amplitude) {
 }
 
 constexpr int32_t kLampWarming = 120;           // hundredths of a degree while the lamp is lit
-constexpr uint64_t kEventsPerCentivolt = 40;    // battery discharge
+constexpr uint64_t kEventsPerCentivolt = 400;   // battery discharge
 constexpr int32_t kEmptyCentivolts = 330;
 constexpr int32_t kFullCentivolts = 420;
 
