@@ -167,6 +167,20 @@ TEST_F(UsbLinkTest, ReopenClosesTheOldHandleAndCloseClearsIt)
     EXPECT_EQ(liveHandles(), 1u);
 }
 
+TEST_F(UsbLinkTest, RepeatEnumerationKeepsOpenHandles)
+{
+    setInterfaces({{0x0451, 1, L"A"}});
+    ASSERT_EQ(UsbLink_Enumerate(), 1);
+    ASSERT_EQ(UsbLink_Open(0), 0);
+    hid_device* const handle = UsbLink_Entry(0)->handle;
+
+    setInterfaces({{0x0451, 1, L"A"}, {0x0451, 2, L"B"}});
+    ASSERT_EQ(UsbLink_Enumerate(), 2);
+    EXPECT_EQ(UsbLink_Entry(0)->handle, handle);
+    const uint8_t report[USB_LINK_OUT_REPORT_SIZE] = {};
+    EXPECT_EQ(UsbLink_Write(report), USB_LINK_OUT_REPORT_SIZE);
+}
+
 class UsbLinkReportTest : public ModuleTest {};
 
 TEST_F(UsbLinkReportTest, WriteHandsOver65BytesAndPassesTheResultOn)
