@@ -103,7 +103,6 @@ DeviceTree describe(const HidInterface& interface, unsigned port)
 
     DeviceTree tree;
     tree.devNode = "/dev/" + hidrawName;
-    tree.hidrawSysPath = "/sys" + hidrawPath;
     tree.phys = "usb-0000:00:14.0-" + std::to_string(port + 1) + "/input0";
     // Children first: that is the order umockdev-record writes and the testbed expects.
     tree.description =

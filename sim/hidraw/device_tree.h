@@ -20,7 +20,6 @@ struct HidInterface {
 struct DeviceTree {
     std::string description;   // paragraphs for umockdev_testbed_add_from_string
     std::string devNode;       // "/dev/hidrawN"
-    std::string hidrawSysPath; // "/sys/devices/.../hidraw/hidrawN"
     std::string phys;          // the HID phys: "usb-0000:00:14.0-<port>/input0"
 };
 

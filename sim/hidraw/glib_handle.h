@@ -14,11 +14,6 @@ struct GObjectUnref {
 template <typename T>
 using GObjectHandle = std::unique_ptr<T, GObjectUnref>;
 
-struct GFree {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using GString = std::unique_ptr<gchar, GFree>;
-
 struct GErrorFree {
     void operator()(GError* error) const { g_error_free(error); }
 };

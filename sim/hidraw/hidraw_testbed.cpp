@@ -33,12 +33,6 @@ HidrawTestbed::~HidrawTestbed()
     endpoints_.clear();
 }
 
-std::string HidrawTestbed::rootDir() const
-{
-    const GString root(umockdev_testbed_get_root_dir(testbed_.get()));
-    return root.get();
-}
-
 DeviceTree HidrawTestbed::plug(const HidInterface& interface)
 {
     DeviceTree tree = describe(interface, ports_++);

@@ -38,9 +38,6 @@ public:
     // node exists, but nothing serves it.
     void addDevice(const HidInterface& interface);
 
-    // The directory that stands for / in the emulated tree.
-    std::string rootDir() const;
-
 private:
     DeviceTree plug(const HidInterface& interface);
 

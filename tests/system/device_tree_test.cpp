@@ -23,9 +23,10 @@ TEST(DeviceTree, NamesTheNodeAndTheHidDeviceAfterThePortAndTheIds)
     const DeviceTree tree = describe({0x0451, 0x4A0B, L"ZEL00001", "Zel", "Module"}, 1);
 
     EXPECT_EQ(tree.devNode, "/dev/hidraw1");
-    EXPECT_EQ(tree.hidrawSysPath,
-              "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0451:4A0B.0002/hidraw/hidraw1");
     EXPECT_EQ(tree.phys, "usb-0000:00:14.0-2/input0");
+    const std::string hid = "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0451:4A0B.0002";
+    EXPECT_EQ(tree.description.rfind("P: " + hid + "/hidraw/hidraw1\n", 0), 0u);
+    EXPECT_EQ(linesStartingWith(tree.description, "P: " + hid + "\n"), 1u);
     for (const char* line : {"N: hidraw1\n", "E: DEVNAME=/dev/hidraw1\n", "E: SUBSYSTEM=hidraw\n",
                              "L: device=../../../0003:0451:4A0B.0002\n",
                              "E: HID_ID=0003:00000451:00004A0B\n", "E: HID_NAME=Module\n",
