@@ -62,7 +62,8 @@ private:
 } // namespace
 
 ConsoleProcess::ConsoleProcess(const std::string& program,
-                               const std::vector<std::string>& extraEnvironment)
+                               const std::vector<std::string>& extraEnvironment,
+                               const std::vector<std::string>& arguments)
 {
     // A child that ends early must fail the test, not end it through SIGPIPE.
     ::signal(SIGPIPE, SIG_IGN);
@@ -90,9 +91,14 @@ ConsoleProcess::ConsoleProcess(const std::string& program,
         envp.push_back(const_cast<char*>(entry.c_str()));
     }
     envp.push_back(nullptr);
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
 
-    const int failed = ::posix_spawn(&pid_, program.c_str(), actions.get(), nullptr, argv, envp.data());
+    const int failed =
+        ::posix_spawn(&pid_, program.c_str(), actions.get(), nullptr, argv.data(), envp.data());
     if (failed != 0) {
         pid_ = -1;
         throw std::runtime_error("console process: cannot start " + program + ": " +

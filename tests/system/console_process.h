@@ -19,9 +19,10 @@ using std::chrono::milliseconds;
 
 class ConsoleProcess {
 public:
-    // Starts `program` with this process's environment plus `extraEnvironment` ("NAME=value";
-    // a name already set is replaced). Throws when the program cannot be started.
-    ConsoleProcess(const std::string& program, const std::vector<std::string>& extraEnvironment);
+    // Starts `program` with `arguments` and this process's environment plus `extraEnvironment`
+    // ("NAME=value"; a name already set is replaced). Throws when it cannot be started.
+    ConsoleProcess(const std::string& program, const std::vector<std::string>& extraEnvironment,
+                   const std::vector<std::string>& arguments = {});
     // A child still running is killed.
     ~ConsoleProcess();
     ConsoleProcess(const ConsoleProcess&) = delete;

@@ -108,17 +108,21 @@ protected:
         return result;
     }
 
-    static Session onHidraw(const std::vector<std::string>& keys,
-                            const std::function<void(std::size_t)>& beforeKey = {})
+    // What a program needs to see the emulated tree.
+    static std::vector<std::string> preloaded()
     {
         // In a sanitizer build the preload comes before the sanitizer's runtime, which is
         // harmless for this library; the option means nothing to other builds.
         const char* asanOptions = std::getenv("ASAN_OPTIONS");
-        const std::vector<std::string> env{
-            std::string("LD_PRELOAD=") + sim::hidraw::kPreloadLibrary,
-            std::string("ASAN_OPTIONS=") + (asanOptions != nullptr ? asanOptions : "") +
-                ":verify_asan_link_order=0"};
-        return session(ZEL_CONSOLE_PATH, env, keys, beforeKey);
+        return {std::string("LD_PRELOAD=") + sim::hidraw::kPreloadLibrary,
+                std::string("ASAN_OPTIONS=") + (asanOptions != nullptr ? asanOptions : "") +
+                    ":verify_asan_link_order=0"};
+    }
+
+    static Session onHidraw(const std::vector<std::string>& keys,
+                            const std::function<void(std::size_t)>& beforeKey = {})
+    {
+        return session(ZEL_CONSOLE_PATH, preloaded(), keys, beforeKey);
     }
 
     static std::string onVirtualBackend(const std::vector<std::string>& keys)
@@ -138,6 +142,39 @@ protected:
 
     std::optional<HidrawTestbed> testbed_;
 };
+
+TEST_F(HidrawSystemTest, NodeAnswersAsTheKernelDriverDoes)
+{
+    HidrawEndpoint& module = plugModule();
+    ConsoleProcess probe(ZEL_HIDRAW_PROBE_PATH, preloaded(), {"/dev/hidraw0"});
+
+    ASSERT_EQ(probe.finish(kKeyTimeout), std::optional<int>(0)) << probe.output();
+    EXPECT_EQ(probe.output(),
+              "descriptor size 0\n"
+              "size 27\n"
+              "descriptor 0\n"
+              "bytes 0600FF0901A101150026FF007508954009018102954009019102C0\n"
+              "info 0\n"
+              "bus 3 vendor 0451 product 4201\n"
+              "name 24\n"
+              "NIR spectrometer module\n"
+              "uniq 9\n"
+              "ZEL00001\n"
+              "uniq cut 4\n"
+              "feature -1 Broken pipe\n"
+              "idle poll 0\n"
+              "short write -1 Invalid argument\n"
+              "numbered write -1 Invalid argument\n"
+              "write 65\n"
+              "poll 1\n"
+              // One report per read, however much room the read offers.
+              "read 64\n"
+              "reply C00008005A454C3030303031" + std::string(104, '0') + "\n"
+              "drained poll 0\n"
+              "drained read -1 Resource temporarily unavailable\n");
+    // Only the well-formed report reached the module.
+    module.withModule([](VirtualModule& m) { EXPECT_EQ(m.counters().reportsIn, 1u); });
+}
 
 TEST_F(HidrawSystemTest, StartUpOpensTheModuleAndShowsItsConfiguration)
 {
