@@ -50,9 +50,16 @@ int32_t zelspec_hadamard_matrix_unpack(uint16_t n, double *matrix)
     const int32_t status = stored_matrix(n, bits);
     if (status != ZELSPEC_PASS)
         return status;
+    // Whole bytes first, eight entries each; then the bits of the last partial byte.
     const uint32_t count = uint32_t{n} * n;
-    for (uint32_t i = 0; i < count; ++i)
-        matrix[i] = bit_at(bits, i) ? 1.0 : 0.0;
+    const uint32_t whole = count / 8;
+    for (uint32_t b = 0; b < whole; ++b, matrix += 8) {
+        const unsigned byte = bits[b];
+        for (unsigned i = 0; i < 8; ++i)
+            matrix[i] = static_cast<double>((byte >> i) & 1);
+    }
+    for (uint32_t i = whole * 8; i < count; ++i)
+        *matrix++ = bit_at(bits, i) ? 1.0 : 0.0;
     return ZELSPEC_PASS;
 }
 

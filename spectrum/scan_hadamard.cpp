@@ -1,9 +1,10 @@
 // Interpretation of a Hadamard scan: every group's measurements are multiplied by the inverse of
 // the group's S-matrix.
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "spectrum/scan_internal.h"
-#include "spectrum/scratch.h"
 
 namespace {
 
@@ -15,16 +16,20 @@ int32_t decode_group(const hadamardSet &set, uint16_t width_px, const double pix
 {
     const uint16_t n = set.order;
     const std::size_t elements = std::size_t{n} * n;
-    auto s = zelspec::make_scratch<double>(elements + 8);
-    auto d = zelspec::make_scratch<double>(elements + 8);
+    // Both are written in full before they are read, so they are not zeroed first.
+    std::unique_ptr<double[]> s(new (std::nothrow) double[elements + 8]);
+    std::unique_ptr<double[]> d(new (std::nothrow) double[elements + 8]);
     if (!s || !d)
         return ZELSPEC_ERROR_NO_MEMORY;
     int32_t status = zelspec_hadamard_matrix_unpack(n, s.get());
     if (status != ZELSPEC_PASS)
         return status;
+    // An entry of S is 0 or 1, so D holds one of two quotients; each is formed once, exactly as
+    // the per-entry division would form it.
     const double q = static_cast<double>((n + 1) >> 2);
+    const double off = (0.0 - 0.5) / q, on = (1.0 - 0.5) / q;
     for (std::size_t e = 0; e < elements; ++e)
-        d[e] = (s[e] - 0.5) / q;
+        d[e] = s[e] == 1.0 ? on : off;
     status = zelspec_num_matrix_multiply(y, d.get(), x, 1, n, n);
     if (status != ZELSPEC_PASS)
         return status;
