@@ -1,4 +1,6 @@
 // Column and Hadamard renderers over the shared bit-plane bookkeeping.
+#include <cstring>
+
 #include "spectrum/frame_geometry.h"
 #include "spectrum/zelspec_patterns.h"
 
@@ -61,9 +63,9 @@ private:
     rect clear_;
 };
 
-void or_band(BitPlanes &planes, int32_t value, int64_t centre, int64_t width, uint32_t height)
+void or_band(BitPlanes &planes, int32_t value, int64_t centre, int64_t width)
 {
-    rect band{0, 0, 0, height, value};
+    rect band{0, 0, 0, 1, value};
     if (band_in_image(centre, width, planes.fb().width, band))
         zelspec_fb_fill_rect(&band, &planes.fb(), false);
 }
@@ -81,11 +83,31 @@ int32_t zelspec_pattern_column_to_fb(const patDefC *def, const frameBuffer *fb, 
     const int32_t status = check_frame_buffer(*fb);
     if (status != ZELSPEC_PASS)
         return status;
-    BitPlanes planes(*fb, first, rect{0, 0, fb->width, fb->height, 0});
-    for (int k = 0; k < def->num_patterns && planes.has_room(); ++k) {
-        const int32_t value = planes.begin_pattern();
-        or_band(planes, value, def->mid_px[k], def->width_px, fb->height);
-        planes.end_pattern();
+    // Every band spans the full height, so an image that this run clears ends with all rows
+    // equal: it is drawn in row 0 and row 0 is copied down. An image the run starts in the middle
+    // of keeps its other rows, and gets full-height bands.
+    const uint32_t per_image = patterns_per_image(*fb);
+    const std::size_t row_bytes = std::size_t{fb->width} * zelspec::bytes_per_pixel(*fb);
+    frameBuffer image = *fb;
+    image.num_frames = 1;
+    uint32_t bit = first % per_image;
+    int k = 0;
+    for (int64_t f = first / per_image; f < fb->num_frames && k < def->num_patterns; ++f) {
+        image.data = fb->data + f * image_bytes(*fb);
+        const bool fresh = bit == 0;
+        if (fresh) {
+            const rect row0{0, 0, fb->width, 1, 0};
+            zelspec_fb_fill_rect(&row0, &image, true);
+        }
+        for (; bit < per_image && k < def->num_patterns; ++bit, ++k) {
+            rect band{0, 0, 0, fresh ? 1 : fb->height, static_cast<int32_t>(1u << bit)};
+            if (band_in_image(def->mid_px[k], def->width_px, fb->width, band))
+                zelspec_fb_fill_rect(&band, &image, false);
+        }
+        if (fresh)
+            for (uint32_t y = 1; y < fb->height; ++y)
+                std::memcpy(image.data + y * row_bytes, image.data, row_bytes);
+        bit = 0;
     }
     return def->num_patterns;
 }
@@ -118,7 +140,7 @@ int32_t zelspec_pattern_hadamard_to_fb(const patDefH *def, const frameBuffer *fb
             const int32_t value = planes.begin_pattern();
             for (int j = 0; j < set.num_cols; ++j)
                 if (row[j] == 1)
-                    or_band(planes, value, set.mid_px[j], def->width_px, 1);
+                    or_band(planes, value, set.mid_px[j], def->width_px);
             planes.end_pattern();
         }
     }
