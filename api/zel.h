@@ -36,9 +36,10 @@
  *   spectrum library prints its own lines when decoding fails.
  *
  * Hadamard scans
- *   A Hadamard scan of a real module decodes correctly only for pattern groups of orders 3, 7,
- *   11 and 19 (see spectrum/zelspec.h); column scans and the other orders of the virtual module are
- *   not affected. */
+ *   The column orders of the module's stored encoding matrices are known for groups of 3, 7, 11
+ *   and 19 patterns only, so a real module's Hadamard scans decode correctly only for those group
+ *   sizes (see spectrum/zelspec_patterns.h). Column scans, and every scan of the virtual module,
+ *   are not affected. */
 #ifndef ZEL_API_ZEL_H
 #define ZEL_API_ZEL_H
 
@@ -65,7 +66,7 @@ extern "C" {
 #define ZEL_ERROR_HID_INIT (-101)      /* zelInitUsb: the HID library could not be initialised */
 /* Scans. */
 #define ZEL_ERROR_NO_CONFIG (-13)      /* no stored scan configuration, or reading their count failed */
-#define ZEL_ERROR_SCAN_TIME (-14)      /* the scan time could not be read; no scan was started */
+#define ZEL_ERROR_SCAN_TIME (-14)      /* scan time unreadable or 2^31 ms or more; no scan started */
 #define ZEL_ERROR_SELECT_CONFIG (-15)  /* selecting the scan configuration failed */
 #define ZEL_ERROR_CONFIG_INDEX (-16)   /* configuration index not below the number stored */
 #define ZEL_ERROR_READ_CONFIG (-17)    /* reading or decoding the scan configuration failed */
