@@ -19,7 +19,16 @@
  *      file data requested with no file selected, scan with no configuration stored
  *   3  busy: never raised by the model itself, only by the fault switch below
  * A failed command changes nothing. Commands sent with no answer expected (0x002F, 0x021A,
- * 0x030D) are never answered.
+ * 0x030D), and messages whose flags lack the answer bit (bit 6), are never answered. A write
+ * answer echoes the message's sequence number and carries no payload; a read reply carries
+ * sequence 0. Stored files go out in chunks of 508 bytes (8 reports) unless set otherwise.
+ *
+ * Device status word: bit 0 lamp lit, bit 1 light-engine controller enabled, bit 2 Bluetooth
+ * on, bit 3 push-button enabled, bit 4 scan data stored, bit 5 battery below 20 %.
+ *
+ * The lamp: lamp control 0 leaves it to the module, 1 holds it off. Outside scans it is lit
+ * while lamp control is 0 and both controller enable bytes are non-zero; during a scan the
+ * module lights it itself unless it is held off (a held-off scan sees only the dark level).
  *
  * Single-threaded: a module is driven from one thread at a time. */
 #ifndef ZEL_SIM_VIRTUAL_MODULE_H
@@ -168,7 +177,7 @@ public:
     /* The most recent output reports, oldest first (at most 64). */
     const std::deque<Report> &lastReportsIn() const { return lastIn_; }
     uint64_t scanCount() const { return scanCount_; }
-    /* The device status word the module reports (bit meanings in module_state.cpp). */
+    /* The device status word the module reports (bits above). */
     int32_t statusWord() const;
     /* True while the lamp is lit outside a scan (lamp control 0 and the controller enabled). */
     bool lampLit() const;
