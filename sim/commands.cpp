@@ -205,6 +205,8 @@ VirtualModule::Answer VirtualModule::dispatch(const Request &request) {
     const Shape *shape = shapeOf(request.code);
     Answer answer;
     if (shape == nullptr || !fits(*shape, request.read, request.data)) {
+        // Commands that are never answered stay silent even when malformed.
+        answer.silent = shape != nullptr && shape->form == Form::WriteSilent && !request.read;
         answer.error = 1;
         return answer;
     }

@@ -68,6 +68,12 @@ sectionedScanConfig sectioned(const ModuleIdentity &id) {
     return c;
 }
 
+Bytes referenceConfiguration(const ModuleIdentity &id) {
+    const scanConfig reference = standard(id, ZELSPEC_SCAN_COLUMN, kReferenceIndex,
+                                          "Factory reference", 900, 1700, 10, 228);
+    return serialize(&reference);
+}
+
 }  // namespace
 
 std::array<char, 8> identBytes(const std::wstring &serial) {
@@ -85,12 +91,6 @@ std::vector<Bytes> configurations(const ModuleIdentity &id) {
     const sectionedScanConfig sections = sectioned(id);
     const scanConfig fine = standard(id, ZELSPEC_SCAN_COLUMN, 3, "Column fine", 950, 1650, 6, 350);
     return {serialize(&column), serialize(&hadamard), serialize(&sections), serialize(&fine)};
-}
-
-Bytes referenceConfiguration(const ModuleIdentity &id) {
-    const scanConfig reference = standard(id, ZELSPEC_SCAN_COLUMN, kReferenceIndex,
-                                          "Factory reference", 900, 1700, 10, 228);
-    return serialize(&reference);
 }
 
 std::optional<Bytes> referenceScan(const ModuleIdentity &id) {

@@ -28,7 +28,6 @@ inline constexpr unsigned kReferenceGain = 2;
 inline constexpr unsigned kReferenceAverage = 64;
 
 std::vector<Bytes> configurations(const ModuleIdentity &id);
-Bytes referenceConfiguration(const ModuleIdentity &id);
 /* Empty when the scan engine can not build the reference (it always can with the stock data). */
 std::optional<Bytes> referenceScan(const ModuleIdentity &id);
 Bytes referenceMatrix();
