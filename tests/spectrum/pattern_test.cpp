@@ -155,7 +155,13 @@ TEST(FrameFill, EveryDepthMatchesThePerPixelRule)
             r.width = random() % (24 - r.x + 1);
             r.y = random() % 5;
             r.height = random() % (5 - r.y + 1);
-            r.value = static_cast<int32_t>(random());
+            // Uniform pixel bytes (0, all ones) take the byte-fill path at 24 bits.
+            const int32_t uniform[] = {0, 0x00FFFFFF, -1};
+            r.value = i % 4 == 0 ? uniform[random() % 3] : static_cast<int32_t>(random());
+            if (i % 8 == 0) {
+                r.x = 0;
+                r.width = 24;
+            }
             const bool overwrite = random() % 3 == 0;
             zelspec_fb_fill_rect(&r, &fast.fb, overwrite);
             reference_fill(slow, r, overwrite);
