@@ -48,8 +48,8 @@ extern "C" int32_t QRN_CheckStatus0107(void)
 extern "C" int32_t QRN_SetBluetooth(uint8_t on)
 {
     const int32_t sent = WriteRequest(QRN_CMD_SET_BLUETOOTH, 1).byte(0, on).send();
-    // The radio needs the time to switch before it answers; the wait is kept even after a
-    // failed send so the call's duration does not depend on the link.
+    // The module answers only once its radio has switched; the wait is kept after a failed
+    // send as well.
     Sleep(QRN_BLUETOOTH_WAIT_MS);
     return sent <= 0 ? MSG_ERROR_LINK : Msg_ReadWriteAnswer();
 }
