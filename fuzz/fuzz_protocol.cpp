@@ -3,26 +3,18 @@
 // and the whole-file read run over them, the first command chosen by the input. Outputs live in
 // heap blocks of exactly their size, so a byte written past one is caught; results must be the
 // statuses and ranges the commands document.
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
 
-#include "protocol/qrn.h"
-#include "tests/support/scripted_hid.h"
-#include "usb/usb_link.h"
+#include "fuzz/hostile_module.h"
 
 namespace {
 
-void require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
+using zel::fuzz::attachModule;
+using zel::fuzz::queueInputs;
+using zel::fuzz::require;
 
 bool isStatus(int32_t result)
 {
@@ -202,34 +194,6 @@ const std::vector<Command>& commands()
     return all;
 }
 
-void attachModule()
-{
-    for (int32_t slot = 0; slot < USB_LINK_MAX_DEVICES; ++slot) {
-        UsbLink_Close(slot);
-    }
-    zel::scripted::reset();
-    zel::scripted::setInterfaces({{USB_LINK_VENDOR_ID, 0x4200, L"FUZZ"}});
-    UsbLink_Enumerate();
-    UsbLink_Open(0);
-}
-
-void queueInputs(FuzzedDataProvider& in)
-{
-    while (in.remaining_bytes() > 0) {
-        switch (in.ConsumeIntegral<uint8_t>() % 8) {
-        case 0:
-            zel::scripted::queueReadResult(in.ConsumeIntegralInRange<int>(-2, 100));
-            break;
-        case 1:
-            zel::scripted::queueReport(in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, 70)));
-            break;
-        default:
-            zel::scripted::queueReport(in.ConsumeBytes<uint8_t>(MSG_REPORT_SIZE));
-            break;
-        }
-    }
-}
-
 // The transfer the scan functions run: the size the module announces decides the buffer, and
 // nothing may land past it.
 void readWholeFile()
@@ -250,7 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     attachModule();
     FuzzedDataProvider in(data, size);
     const size_t first = in.ConsumeIntegral<uint8_t>() % (commands().size() + 1);
-    queueInputs(in);
+    queueInputs(in, 100);
 
     // The first command takes the first reports; the others get what is left, then silence.
     for (size_t i = 0; i <= commands().size(); ++i) {
