@@ -15,6 +15,9 @@ void copy_head(const uScanData &scan, int32_t form, scanResults &results);
 // The standard configuration carried inline by standard-form scan data.
 scanConfig standard_config(const scanDataStandard &scan);
 
+// Writes a standard configuration into standard-form scan data, the inverse of standard_config.
+void set_standard_config(scanDataStandard &scan, const scanConfig &config);
+
 // The coefficient pair of any record that carries the head fields.
 template <class Record>
 calibCoeffs coeffs_of(const Record &head)

@@ -83,6 +83,19 @@ scanConfig standard_config(const scanDataStandard &scan)
     return config;
 }
 
+void set_standard_config(scanDataStandard &scan, const scanConfig &config)
+{
+    scan.scan_type = config.scan_type;
+    scan.config_index = config.config_index;
+    std::memcpy(scan.cfg_ident, config.ident, sizeof scan.cfg_ident);
+    std::memcpy(scan.config_name, config.config_name, sizeof scan.config_name);
+    scan.wavelength_start_nm = config.wavelength_start_nm;
+    scan.wavelength_end_nm = config.wavelength_end_nm;
+    scan.width_px = config.width_px;
+    scan.num_patterns = config.num_patterns;
+    scan.num_repeats = config.num_repeats;
+}
+
 }  // namespace zelspec
 
 extern "C" {

@@ -110,17 +110,8 @@ int32_t zelspec_scan_get_section(const uScanData *scan, uScanData *out, int32_t 
     uScanData section;
     std::memset(&section, 0, sizeof section);
     section.head = scan->head;
-    const scanConfig config = section_config(data, index);
     scanDataStandard &standard = section.standard;
-    standard.scan_type = config.scan_type;
-    standard.config_index = config.config_index;
-    std::memcpy(standard.cfg_ident, config.ident, sizeof standard.cfg_ident);
-    std::memcpy(standard.config_name, config.config_name, sizeof standard.config_name);
-    standard.wavelength_start_nm = config.wavelength_start_nm;
-    standard.wavelength_end_nm = config.wavelength_end_nm;
-    standard.width_px = config.width_px;
-    standard.num_patterns = config.num_patterns;
-    standard.num_repeats = config.num_repeats;
+    zelspec::set_standard_config(standard, section_config(data, index));
     std::memcpy(standard.adc_data, data.adc_data + start, sizeof(int32_t) * length);
     standard.adc_data_length = static_cast<uint16_t>(length);
     standard.black_first =
