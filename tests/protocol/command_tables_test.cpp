@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,12 @@ std::string readCaseName(const ::testing::TestParamInfo<ReadCase>& test)
     return caseName(test.param.name);
 }
 
+// Lists a row by its command's name rather than as raw bytes.
+void PrintTo(const ReadCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 INSTANTIATE_TEST_SUITE_P(AllReadCommands, ReadCommandTest, ::testing::ValuesIn(readCases()), readCaseName);
 
 enum class Answer { read, none };
@@ -399,6 +406,11 @@ TEST_P(WriteCommandTest, PassesTheAnswersStatusOn)
 std::string writeCaseName(const ::testing::TestParamInfo<WriteCase>& test)
 {
     return caseName(test.param.name);
+}
+
+void PrintTo(const WriteCase& row, std::ostream* os)
+{
+    *os << row.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(AllWriteCommands, WriteCommandTest, ::testing::ValuesIn(writeCases()), writeCaseName);
