@@ -3,8 +3,9 @@
 //
 // Each subcommand is added to the application by one add_* function. Parsing only records what
 // to do (the Action); main runs it after the whole command line was accepted, so a usage error
-// never leaves a half-done command behind. Exit status: 0 success, 1 a module or I/O step
-// failed, 2 a usage error.
+// never leaves a half-done command behind. A failed step throws zel::Error, whose message names
+// the step and the status text; main prints it as one line. Exit status: 0 success, 1 a module
+// or I/O step failed, 2 a usage error.
 #ifndef ZEL_CLI_CLI_H
 #define ZEL_CLI_CLI_H
 
@@ -42,27 +43,6 @@ void add_configs(CLI::App& app, const Globals& globals, Action& action);
 void add_scan(CLI::App& app, const Globals& globals, Action& action);
 void add_set(CLI::App& app, const Globals& globals, Action& action);
 
-// A step of a command that failed: reported as "zel: <step>: <message>", exit status 1.
-class StepFailure : public std::runtime_error {
-public:
-    StepFailure(std::string step, const std::string& message);
-    const std::string& step() const noexcept { return step_; }
-
-private:
-    std::string step_;
-};
-
-// Runs `what`; a zel::Error it throws becomes a StepFailure of `step`.
-template <typename F>
-auto step(std::string_view name, F&& what) -> decltype(what())
-{
-    try {
-        return what();
-    } catch (const Error& e) {
-        throw StepFailure(std::string(name), e.what()[0] != '\0' ? e.what() : status_text(e.code()));
-    }
-}
-
 // A usage error found after parsing (exit status 2).
 class UsageError : public std::runtime_error {
 public:
@@ -72,7 +52,7 @@ public:
 // The module the global options name: the virtual one, the one with the serial, or the first.
 Module open_module(const Globals& globals);
 
-// Writes `text` to standard output; a failed write is a StepFailure.
+// Writes `text` to standard output; ZEL_E_IO when that fails.
 void print(std::string_view text);
 
 // Rows of cells as left-aligned columns two spaces apart, one line per row.

@@ -13,7 +13,7 @@ void run_configs(const Globals& globals)
 {
     Module module = open_module(globals);
     const std::vector<Configuration> configs =
-        step("reading the configurations", [&] { return module.configurations(); });
+        module.configurations();
 
     if (globals.json) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();

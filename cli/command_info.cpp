@@ -18,14 +18,14 @@ void run_info(const Globals& globals)
 {
     Module module = open_module(globals);
     const ModuleInfo& where = module.info();
-    const std::string serial = step("reading the serial number", [&] { return module.serial(); });
-    const std::string uuid = step("reading the UUID", [&] { return module.uuid(); });
-    const Sensors sensors = step("reading the sensors", [&] { return module.sensors(); });
-    const bool lamp = step("reading the lamp", [&] { return module.lamp(); });
-    const int gain = step("reading the gain", [&] { return module.gain(); });
-    const bool button = step("reading the button", [&] { return module.button_enabled(); });
-    const int presses = step("reading the button", [&] { return module.button_presses(); });
-    const bool bluetooth = step("reading the Bluetooth radio", [&] { return module.bluetooth(); });
+    const std::string serial = module.serial();
+    const std::string uuid = module.uuid();
+    const Sensors sensors = module.sensors();
+    const bool lamp = module.lamp();
+    const int gain = module.gain();
+    const bool button = module.button_enabled();
+    const int presses = module.button_presses();
+    const bool bluetooth = module.bluetooth();
 
     if (globals.json) {
         const nlohmann::ordered_json info = {
@@ -40,7 +40,8 @@ void run_info(const Globals& globals)
             {"battery_pct", sensors.battery_pct},
             {"lamp", lamp},
             {"gain", gain},
-            {"averaging", module.averaging()},
+            // The module cannot be asked, and this process set nothing.
+            {"averaging", nullptr},
             {"button_enabled", button},
             {"button_presses", presses},
             {"bluetooth", bluetooth},
@@ -57,7 +58,7 @@ void run_info(const Globals& globals)
         {"battery", fmt::format("{:.2f} V, {:.2f} %", sensors.battery_v, sensors.battery_pct)},
         {"lamp", on_off(lamp)},
         {"gain", fmt::format("{}", gain)},
-        {"averaging", fmt::format("{}", module.averaging())},
+        {"averaging", "unknown (the module does not report it)"},
         {"button", fmt::format("{}, pressed {} times", button ? "enabled" : "disabled", presses)},
         {"bluetooth", on_off(bluetooth)},
     }));
@@ -68,8 +69,9 @@ void run_info(const Globals& globals)
 void add_info(CLI::App& app, const Globals& globals, Action& action)
 {
     CLI::App* info = app.add_subcommand(
-        "info", "Show the module's identity, sensors (°C, %, V), lamp, gain, averaging, "
-                "push-button and Bluetooth radio");
+        "info", "Show the module's identity, sensors (°C, %, V), lamp, gain, push-button and "
+                "Bluetooth radio (the averaging is shown as unknown: the module does not report "
+                "it)");
     info->callback([&] { action = [&] { run_info(globals); }; });
 }
 

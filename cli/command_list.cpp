@@ -17,7 +17,7 @@ void run_list(const Globals& globals)
     if (globals.use_virtual) {
         modules.push_back(open_module(globals).info());
     } else {
-        modules = step("listing modules", [] { return list_modules(); });
+        modules = list_modules();
     }
     if (modules.empty()) {
         std::fputs("zel: no module is attached\n", stderr);

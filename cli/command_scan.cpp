@@ -37,7 +37,7 @@ void run_scan(const Globals& globals, const ScanArguments& args)
 
     Module module = open_module(globals);
     if (args.average > 0) {
-        step("setting the averaging", [&] { module.set_averaging(args.average); });
+        module.set_averaging(args.average);
     }
     Spectrum spectrum;
     {
@@ -46,14 +46,11 @@ void run_scan(const Globals& globals, const ScanArguments& args)
         options.repeats = args.repeat;
         options.progress = [&](int done, int total) { progress.show(done, total); };
         progress.show(0, args.repeat);
-        spectrum = step(fmt::format("scanning with configuration {}", args.config),
-                        [&] { return module.scan(args.config, options); });
+        spectrum = module.scan(args.config, options);
     }
-    const std::string text = step("rendering the spectrum", [&] {
-        return formats::render(spectrum, format, quantity);
-    });
+    const std::string text = formats::render(spectrum, format, quantity);
     if (to_file) {
-        step("saving the spectrum", [&] { formats::write_file(args.output, text); });
+        formats::write_file(args.output, text);
     } else {
         print(text);
     }

@@ -1,6 +1,5 @@
 // zel set: the module's lamp, gain, averaging, push-button and Bluetooth radio.
 #include <CLI/CLI.hpp>
-#include <fmt/format.h>
 
 #include <memory>
 
@@ -20,8 +19,7 @@ void add_switch(CLI::App& set, const Globals& globals, Action& action, const std
     sub->callback([&globals, &action, name, apply, state] {
         action = [&globals, name, apply, state] {
             Module module = open_module(globals);
-            step(fmt::format("switching the {} {}", name, *state),
-                 [&] { (module.*apply)(*state == "on"); });
+            (module.*apply)(*state == "on");
         };
     });
 }
@@ -37,8 +35,7 @@ void add_number(CLI::App& set, const Globals& globals, Action& action, const std
     sub->callback([&globals, &action, name, apply, value] {
         action = [&globals, name, apply, value] {
             Module module = open_module(globals);
-            step(fmt::format("setting the {} to {}", name, *value),
-                 [&] { (module.*apply)(*value); });
+            (module.*apply)(*value);
         };
     });
 }

@@ -76,8 +76,6 @@ int main(int argc, char** argv)
         action();
     } catch (const UsageError& e) {
         return fail(2, std::string(e.what()) + help_hint(app));
-    } catch (const StepFailure& e) {
-        return fail(1, e.step() + ": " + e.what());
     } catch (const std::exception& e) {
         return fail(1, e.what());
     }

@@ -9,36 +9,29 @@
 
 namespace zel::cli {
 
-StepFailure::StepFailure(std::string step, const std::string& message)
-    : std::runtime_error(message), step_(std::move(step))
-{
-}
-
 Module open_module(const Globals& globals)
 {
     if (globals.use_virtual) {
         VirtualOptions options;
         // The one virtual module is attached under its own serial number.
         if (!globals.serial.empty() && globals.serial != options.serial) {
-            throw StepFailure("opening the module",
-                              fmt::format("{} (serial {})", status_text(ZEL_E_NO_MODULE),
-                                          globals.serial));
+            throw Error(ZEL_E_NO_MODULE, fmt::format("opening module {}: {}", globals.serial,
+                                                     status_text(ZEL_E_NO_MODULE)));
         }
         options.seed = globals.seed;
         options.sample = globals.sample;
         options.realtime = true;
-        return step("opening the virtual module", [&] { return Module::open_virtual(options); });
+        return Module::open_virtual(options);
     }
-    return step("opening the module", [&] {
-        return globals.serial.empty() ? Module::open() : Module::open_serial(globals.serial);
-    });
+    return globals.serial.empty() ? Module::open() : Module::open_serial(globals.serial);
 }
 
 void print(std::string_view text)
 {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
-        throw StepFailure("writing standard output", std::generic_category().message(errno));
+        throw Error(ZEL_E_IO,
+                    "writing standard output: " + std::generic_category().message(errno));
     }
 }
 
