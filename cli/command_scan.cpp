@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -35,6 +36,11 @@ void run_scan(const Globals& globals, const ScanArguments& args)
                           .value_or(formats::Format::Csv));
     const std::optional<Quantity> quantity = quantity_from_string(args.quantity);
 
+    // Made first, so that an unwritable path fails before the scan.
+    std::optional<formats::AtomicFile> file;
+    if (to_file) {
+        file.emplace(args.output);
+    }
     Module module = open_module(globals);
     if (args.average > 0) {
         module.set_averaging(args.average);
@@ -49,8 +55,8 @@ void run_scan(const Globals& globals, const ScanArguments& args)
         spectrum = module.scan(args.config, options);
     }
     const std::string text = formats::render(spectrum, format, quantity);
-    if (to_file) {
-        formats::write_file(args.output, text);
+    if (file) {
+        file->commit(text);
     } else {
         print(text);
     }
@@ -65,14 +71,14 @@ void add_scan(CLI::App& app, const Globals& globals, Action& action)
                 "and reflectance on standard output)");
     auto args = std::make_shared<ScanArguments>();
     scan->add_option("-c,--config", args->config, "Index of the scan configuration")
-        ->check(CLI::NonNegativeNumber)
+        ->check(CLI::Range(0, std::numeric_limits<int>::max()))
         ->capture_default_str();
     scan->add_option("-a,--average", args->average,
                      "Scans the module averages into each (1-65535); default: as the module is")
         ->check(CLI::Range(1, 65535));
     scan->add_option("-r,--repeat", args->repeat,
                      "Scans averaged on the host; more than one adds the standard deviation")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Range(1, std::numeric_limits<int>::max()))
         ->capture_default_str();
     scan->add_option("-q,--quantity", args->quantity,
                      "Write only this quantity beside the wavelength (JCAMP-DX: the one it "

@@ -15,7 +15,7 @@ void add_switch(CLI::App& set, const Globals& globals, Action& action, const std
 {
     CLI::App* sub = set.add_subcommand(name, description);
     auto state = std::make_shared<std::string>();
-    sub->add_option("state", *state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    sub->add_option(name, *state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     sub->callback([&globals, &action, name, apply, state] {
         action = [&globals, name, apply, state] {
             Module module = open_module(globals);
@@ -31,7 +31,7 @@ void add_number(CLI::App& set, const Globals& globals, Action& action, const std
 {
     CLI::App* sub = set.add_subcommand(name, description);
     auto value = std::make_shared<int>();
-    sub->add_option("value", *value, "the new value")->required()->check(accepted);
+    sub->add_option(name, *value, "The new value")->required()->check(accepted);
     sub->callback([&globals, &action, name, apply, value] {
         action = [&globals, name, apply, value] {
             Module module = open_module(globals);

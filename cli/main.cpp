@@ -30,8 +30,12 @@ int fail(int status, const std::string& message)
 // Where the options of the command that was given are explained.
 std::string help_hint(const CLI::App& app)
 {
-    const std::vector<CLI::App*> given = app.get_subcommands();
-    return given.empty() ? " (see zel --help)" : " (see zel " + given.front()->get_name() + " --help)";
+    std::string command = "zel";
+    for (const CLI::App* at = &app; !at->get_subcommands().empty();) {
+        at = at->get_subcommands().front();
+        command += " " + at->get_name();
+    }
+    return " (see " + command + " --help)";
 }
 
 }  // namespace
@@ -43,6 +47,9 @@ int main(int argc, char** argv)
                  "scans, and writes spectra as CSV, JSON or JCAMP-DX.",
                  "zel");
     app.set_version_flag("--version", "zel " ZEL_VERSION_STRING);
+    app.footer("Global options may stand before or after the subcommand. Exit status: 0 "
+               "success, 1 a module or file step failed (one line on standard error), 2 a "
+               "usage error.");
     app.require_subcommand(1);
     app.fallthrough();
 
@@ -70,7 +77,11 @@ int main(int argc, char** argv)
     } catch (const CLI::Success& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        return fail(2, std::string(e.what()) + help_hint(app));
+        // A misspelt command otherwise reads as a missing one.
+        const std::vector<std::string> rest = app.remaining();
+        const bool unknown = app.get_subcommands().empty() && !rest.empty();
+        return fail(2, (unknown ? "unknown command " + rest.front() : std::string(e.what())) +
+                           help_hint(app));
     }
     try {
         action();

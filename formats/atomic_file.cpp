@@ -55,40 +55,59 @@ bool write_all(int fd, std::string_view content)
 
 }  // namespace
 
-void write_file(const std::filesystem::path& path, std::string_view content)
+AtomicFile::AtomicFile(std::filesystem::path path) : path_(std::move(path)), target_(path_)
 {
-    std::filesystem::path target = path;
     std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        target = std::filesystem::weakly_canonical(path, ec);
+    if (std::filesystem::is_symlink(path_, ec)) {
+        target_ = std::filesystem::weakly_canonical(path_, ec);
         if (ec) {
-            fail(path, ec.value());
+            fail(path_, ec.value());
         }
     }
-    std::filesystem::path temporary;
-    const int fd = create_temporary(target, temporary);
-    if (fd < 0) {
-        fail(path, errno);
+    fd_ = create_temporary(target_, temporary_);
+    if (fd_ < 0) {
+        fail(path_, errno);
+    }
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temporary_.c_str());
+    }
+}
+
+void AtomicFile::commit(std::string_view content)
+{
+    if (fd_ < 0) {
+        throw Error(ZEL_E_INVALID_ARGUMENT, fmt::format("{} was written already", path_.string()));
     }
     struct stat existing {};
     bool ok = true;
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    if (::stat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ok = ::fchmod(fd_, existing.st_mode & 07777) == 0;
     }
-    ok = ok && write_all(fd, content) && ::fsync(fd) == 0;
+    ok = ok && write_all(fd_, content) && ::fsync(fd_) == 0;
     int error = errno;
-    if (::close(fd) != 0 && ok) {
+    if (::close(fd_) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+    fd_ = -1;
+    if (ok && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
         ok = false;
         error = errno;
     }
     if (!ok) {
-        ::unlink(temporary.c_str());
-        fail(path, error);
+        ::unlink(temporary_.c_str());
+        fail(path_, error);
     }
+}
+
+void write_file(const std::filesystem::path& path, std::string_view content)
+{
+    AtomicFile(path).commit(content);
 }
 
 }  // namespace zel::formats

@@ -63,11 +63,31 @@ std::string render_json(const Spectrum& spectrum, std::optional<Quantity> quanti
 // them). Printable ASCII only; no line longer than 80 characters (longer text values are cut).
 std::string render_jcamp(const Spectrum& spectrum, Quantity quantity = Quantity::Reflectance);
 
-// Writes `content` to `path` through a temporary file in the same folder that is then renamed
-// over it: readers see the old file or the whole new one, and an existing file is replaced only
-// when every step succeeded (the temporary file is removed otherwise). A replaced file keeps its
-// permission bits; a new one gets 0666 less the umask. A symbolic link is followed to the file
-// it names. ZEL_E_IO on failure.
+// A file replaced atomically: the temporary file beside `path` is made at construction (so an
+// unwritable path fails before any work is done), commit() writes the content and renames it
+// over `path`. Readers see the old file or the whole new one; an existing file is replaced only
+// when every step succeeded, and the temporary file is removed on every other path (including
+// destruction without commit). A replaced file keeps its permission bits; a new one gets 0666
+// less the umask. A symbolic link is followed to the file it names. ZEL_E_IO on failure, with
+// the path and the system's reason in the message.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::filesystem::path path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Once; the object is spent afterwards, whether it succeeded or not.
+    void commit(std::string_view content);
+
+private:
+    std::filesystem::path path_;       // as given, for messages
+    std::filesystem::path target_;     // what is replaced
+    std::filesystem::path temporary_;
+    int fd_ = -1;
+};
+
+// AtomicFile(path).commit(content).
 void write_file(const std::filesystem::path& path, std::string_view content);
 
 }  // namespace zel::formats

@@ -75,6 +75,23 @@ TEST_F(WriteFile, CreatesAndReplacesWithNothingLeftBeside)
     EXPECT_EQ(listing(), "spectrum.csv;");
 }
 
+TEST_F(WriteFile, AFileNeverCommittedLeavesTheOldOneAndNothingElse)
+{
+    const fs::path file = dir_ / "spectrum.jdx";
+    write_file(file, "old");
+    {
+        AtomicFile pending(file);
+        EXPECT_NE(listing(), "spectrum.jdx;");  // the temporary file is there meanwhile
+    }
+    EXPECT_EQ(read(file), "old");
+    EXPECT_EQ(listing(), "spectrum.jdx;");
+
+    AtomicFile once(file);
+    once.commit("new");
+    EXPECT_THROW(once.commit("again"), Error);
+    EXPECT_EQ(read(file), "new");
+}
+
 TEST_F(WriteFile, ANewFileGetsTheUsualPermissions)
 {
     const mode_t old_mask = ::umask(022);
