@@ -2,77 +2,18 @@
 // test's own.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "device/error.h"
 #include "formats/formats.h"
+#include "tests/formats/readers.h"
 #include "tests/formats/sample_spectra.h"
 
 namespace zel::formats_test {
 namespace {
 
 using namespace zel::formats;
-
-struct Csv {
-    std::map<std::string, std::string> metadata;
-    std::vector<std::string> names;
-    std::vector<std::vector<double>> columns;
-};
-
-std::vector<std::string> split(const std::string& line, char separator)
-{
-    std::vector<std::string> parts;
-    std::stringstream in(line);
-    std::string part;
-    while (std::getline(in, part, separator)) {
-        parts.push_back(part);
-    }
-    return parts;
-}
-
-Csv read_csv(const std::string& text)
-{
-    Csv csv;
-    std::stringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.starts_with("# ")) {
-            const std::size_t colon = line.find(": ");
-            EXPECT_NE(colon, std::string::npos) << line;
-            csv.metadata[line.substr(2, colon - 2)] = line.substr(colon + 2);
-        } else if (csv.names.empty()) {
-            csv.names = split(line, ',');
-            csv.columns.resize(csv.names.size());
-        } else {
-            const std::vector<std::string> fields = split(line, ',');
-            EXPECT_EQ(fields.size(), csv.names.size()) << line;
-            for (std::size_t c = 0; c < fields.size() && c < csv.columns.size(); ++c) {
-                char* end = nullptr;
-                csv.columns[c].push_back(std::strtod(fields[c].c_str(), &end));
-                EXPECT_EQ(*end, '\0') << fields[c];
-            }
-        }
-    }
-    return csv;
-}
-
-// The same double, or both NaN.
-void expect_same(const std::vector<double>& actual, const std::vector<double>& expected)
-{
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        if (std::isnan(expected[i])) {
-            EXPECT_TRUE(std::isnan(actual[i])) << "point " << i;
-        } else {
-            EXPECT_EQ(actual[i], expected[i]) << "point " << i;
-        }
-    }
-}
 
 TEST(Csv, LayoutOfASmallSpectrum)
 {

@@ -2,91 +2,20 @@
 // checked by a reader of the test's own against the spectrum, within the stated factors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "device/error.h"
 #include "formats/formats.h"
+#include "tests/formats/readers.h"
 #include "tests/formats/sample_spectra.h"
 
 namespace zel::formats_test {
 namespace {
 
 using namespace zel::formats;
-
-struct Jcamp {
-    std::vector<std::string> labels;  // in the order of the file
-    std::map<std::string, std::string> values;
-    std::vector<long long> x;
-    std::vector<long long> y;
-};
-
-Jcamp read_jcamp(const std::string& text)
-{
-    Jcamp j;
-    std::stringstream in(text);
-    std::string line;
-    bool in_table = false;
-    while (std::getline(in, line)) {
-        EXPECT_LE(line.size(), 80u) << line;
-        for (char c : line) {
-            EXPECT_TRUE(c >= 0x20 && c <= 0x7e) << line;
-        }
-        if (line.starts_with("##")) {
-            const std::size_t equals = line.find('=');
-            EXPECT_NE(equals, std::string::npos) << line;
-            const std::string label = line.substr(2, equals - 2);
-            j.labels.push_back(label);
-            j.values[label] = line.substr(equals + 1);
-            in_table = label == "PEAK TABLE";
-            continue;
-        }
-        EXPECT_TRUE(in_table) << "a line outside the table: " << line;
-        std::stringstream pairs(line);
-        std::string pair;
-        while (pairs >> pair) {
-            const std::size_t comma = pair.find(',');
-            EXPECT_NE(comma, std::string::npos) << pair;
-            j.x.push_back(std::stoll(pair.substr(0, comma)));
-            j.y.push_back(std::stoll(pair.substr(comma + 1)));
-        }
-    }
-    return j;
-}
-
-double number(const Jcamp& j, const std::string& label)
-{
-    return std::strtod(j.values.at(label).c_str(), nullptr);
-}
-
-// The pairs give the points whose values are defined, within half a factor.
-void expect_pairs_reproduce(const Jcamp& j, const Spectrum& s, Quantity q)
-{
-    std::vector<double> xs;
-    std::vector<double> ys;
-    const std::vector<double> values = s.values(q);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (!std::isnan(values[i])) {
-            xs.push_back(s.wavelength_nm[i]);
-            ys.push_back(values[i]);
-        }
-    }
-    const double x_factor = number(j, "XFACTOR");
-    const double y_factor = number(j, "YFACTOR");
-    ASSERT_EQ(j.x.size(), xs.size());
-    EXPECT_EQ(number(j, "NPOINTS"), static_cast<double>(xs.size()));
-    EXPECT_EQ(number(j, "FIRSTX"), xs.front());
-    EXPECT_EQ(number(j, "LASTX"), xs.back());
-    EXPECT_EQ(number(j, "FIRSTY"), ys.front());
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-        EXPECT_NEAR(static_cast<double>(j.x[i]) * x_factor, xs[i], x_factor * 0.5000001) << i;
-        EXPECT_NEAR(static_cast<double>(j.y[i]) * y_factor, ys[i], y_factor * 0.5000001) << i;
-    }
-}
 
 TEST(Jcamp, LayoutOfASmallSpectrum)
 {
