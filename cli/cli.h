@@ -5,7 +5,8 @@
 // to do (the Action); main runs it after the whole command line was accepted, so a usage error
 // never leaves a half-done command behind. A failed step throws zel::Error, whose message names
 // the step and the status text; main prints it as one line. Exit status: 0 success, 1 a module
-// or I/O step failed, 2 a usage error.
+// or I/O step failed, 2 a usage error. Another subcommand (such as `serve`) is one more add_*
+// function and one line in main.
 #ifndef ZEL_CLI_CLI_H
 #define ZEL_CLI_CLI_H
 

@@ -9,6 +9,13 @@ namespace zel::cli {
 
 namespace {
 
+void refuse_json(const Globals& globals)
+{
+    if (globals.json) {
+        throw UsageError("--json applies to list, info and configs");
+    }
+}
+
 // `zel set NAME on|off`, through `apply(module, on)`.
 void add_switch(CLI::App& set, const Globals& globals, Action& action, const std::string& name,
                 const std::string& description, void (Module::*apply)(bool))
@@ -18,6 +25,7 @@ void add_switch(CLI::App& set, const Globals& globals, Action& action, const std
     sub->add_option(name, *state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
     sub->callback([&globals, &action, name, apply, state] {
         action = [&globals, name, apply, state] {
+            refuse_json(globals);
             Module module = open_module(globals);
             (module.*apply)(*state == "on");
         };
@@ -34,6 +42,7 @@ void add_number(CLI::App& set, const Globals& globals, Action& action, const std
     sub->add_option(name, *value, "The new value")->required()->check(accepted);
     sub->callback([&globals, &action, name, apply, value] {
         action = [&globals, name, apply, value] {
+            refuse_json(globals);
             Module module = open_module(globals);
             (module.*apply)(*value);
         };

@@ -82,6 +82,8 @@ int main(int argc, char** argv)
         const bool unknown = app.get_subcommands().empty() && !rest.empty();
         return fail(2, (unknown ? "unknown command " + rest.front() : std::string(e.what())) +
                            help_hint(app));
+    } catch (const std::exception& e) {
+        return fail(1, e.what());
     }
     try {
         action();

@@ -143,7 +143,10 @@ TEST_F(CliOnHidraw, AModuleThatStopsAnsweringMidScanFailsAndKeepsTheOldFile)
         std::async(std::launch::async, [&] { return zel({"scan", "-o", file.string()}); });
     // Once the scan has started, the module answers nothing more.
     bool started = false;
-    while (!started && running.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready) {
+    const auto still_running = [&] {
+        return running.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready;
+    };
+    while (!started && still_running()) {
         module.withModule([&](VirtualModule& m) {
             if (m.scanCount() > 0) {
                 m.injectFault({sim::FaultKind::NoAnswer, 0, std::nullopt, std::nullopt, -1});
@@ -156,7 +159,8 @@ TEST_F(CliOnHidraw, AModuleThatStopsAnsweringMidScanFailsAndKeepsTheOldFile)
     ASSERT_TRUE(started);
     EXPECT_EQ(scan.status, 1);
     EXPECT_EQ(scan.out, "");
-    EXPECT_EQ(scan.err, "zel: asking for the size of the scan data: the module did not answer in time\n");
+    EXPECT_EQ(scan.err,
+              "zel: asking for the size of the scan data: the module did not answer in time\n");
     EXPECT_GE(scan.took, std::chrono::seconds(10));  // one whole read time-out
     std::stringstream content;
     content << std::ifstream(file).rdbuf();

@@ -127,6 +127,8 @@ TEST(Cli, UsageErrorsExitWithTwoAndOneLineOnStandardError)
         {{"set", "average", "70000", "--virtual"},
          "zel: average: Value 70000 not in range 1 to 65535 (see zel set average --help)\n"},
         {{"set"}, "zel: A subcommand is required (see zel set --help)\n"},
+        {{"set", "lamp", "on", "--json", "--virtual"},
+         "zel: --json applies to list, info and configs (see zel set lamp --help)\n"},
         {{"--seed", "3", "info"}, "zel: --seed requires --virtual (see zel info --help)\n"},
         {{"info", "--virtual", "--sample", "chalk"},
          "zel: --sample: chalk not in {default,white,gray,dark} (see zel info --help)\n"},
@@ -247,7 +249,8 @@ TEST(Cli, ConfigsAsTableAndAsJsonAgreeWithTheApi)
     EXPECT_EQ(table.err, "");
     EXPECT_EQ(table.out.substr(0, table.out.find('\n') + 1),
               "index  name         kind       range (nm)    width  points  scan time (s)\n");
-    EXPECT_NE(table.out.find("\n0      Column 1     column     900.0-1700.0  7      228     0.401\n"),
+    EXPECT_NE(table.out.find(
+                  "\n0      Column 1     column     900.0-1700.0  7      228     0.401\n"),
               std::string::npos)
         << table.out;
 }
@@ -325,6 +328,24 @@ TEST(Cli, ScanQuantityRepeatsAndAveraging)
     EXPECT_GT(spread, 0);  // three noisy scans differ
 }
 
+TEST_F(CliWithFiles, AProgressBarOnlyWhenStandardErrorIsATerminal)
+{
+    // script(1) puts the tool on a terminal and copies what it shows; the data goes to a file.
+    const fs::path file = dir_ / "s.csv";
+    const ToolRun run = run_tool(
+        "/usr/bin/script",
+        {"-qec", std::string(ZEL_CLI_PATH) + " scan --virtual --repeat 3 > " + file.string(),
+         "/dev/null"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "\rscanning [..............................] 0/3"
+              "\rscanning [##########....................] 1/3"
+              "\rscanning [####################..........] 2/3"
+              "\rscanning [##############################] 3/3"
+              "\r\033[K");
+    EXPECT_EQ(formats_test::read_csv(read(file)).metadata.at("repeats"), "3");
+}
+
 TEST_F(CliWithFiles, AFailedScanOrAnUnwritablePathLeavesFilesAsTheyWere)
 {
     const ToolRun unwritable = zel({"scan", "--virtual", "-o", "/sys/zel-spectrum.csv"});
@@ -337,19 +358,22 @@ TEST_F(CliWithFiles, AFailedScanOrAnUnwritablePathLeavesFilesAsTheyWere)
     const ToolRun no_config = zel({"scan", "--virtual", "--config", "9", "-o", kept.string()});
     EXPECT_EQ(no_config.status, 1);
     EXPECT_EQ(no_config.out, "");
-    EXPECT_EQ(no_config.err, "zel: scan configuration 9 of 4: no scan configuration has that index\n");
+    EXPECT_EQ(no_config.err,
+              "zel: scan configuration 9 of 4: no scan configuration has that index\n");
     EXPECT_EQ(read(kept), "earlier spectrum\n");
     EXPECT_EQ(names(), std::vector<std::string>{"kept.csv"});
 
     const ToolRun missing = zel({"scan", "--virtual", "-o", (dir_ / "no" / "s.csv").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
-              "zel: cannot write " + (dir_ / "no" / "s.csv").string() + ": No such file or directory\n");
+              "zel: cannot write " + (dir_ / "no" / "s.csv").string() +
+                  ": No such file or directory\n");
 }
 
 TEST(Cli, AFullStandardOutputIsAnError)
 {
-    const ToolRun run = run_tool("/bin/sh", {"-c", "exec \"$0\" list --virtual >/dev/full", ZEL_CLI_PATH});
+    const ToolRun run =
+        run_tool("/bin/sh", {"-c", "exec \"$0\" list --virtual >/dev/full", ZEL_CLI_PATH});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "zel: writing standard output: No space left on device\n");
 }

@@ -91,9 +91,9 @@ ToolRun run_tool(const std::string& program, const std::vector<std::string>& arg
     int open_pipes = 2;
     bool killed = false;
     while (open_pipes > 0) {
-        const auto left = timeout - (Clock::now() - start);
-        const int wait_ms = static_cast<int>(
-            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(timeout - (Clock::now() - start));
+        const int wait_ms = static_cast<int>(std::max<long long>(0, left.count()));
         const int ready = ::poll(fds.data(), fds.size(), wait_ms);
         if (ready < 0 && errno == EINTR) {
             continue;

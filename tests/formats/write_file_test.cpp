@@ -115,7 +115,8 @@ TEST_F(WriteFile, AMissingFolderFailsNamingThePathAndTheReason)
     const fs::path file = dir_ / "missing" / "out.csv";
     const Error e = failure(file);
     EXPECT_EQ(e.code(), ZEL_E_IO);
-    EXPECT_EQ(std::string(e.what()), "cannot write " + file.string() + ": No such file or directory");
+    EXPECT_EQ(std::string(e.what()),
+              "cannot write " + file.string() + ": No such file or directory");
     EXPECT_EQ(std::string(failure("/dev/null/out.csv").what()),
               "cannot write /dev/null/out.csv: Not a directory");
 }
