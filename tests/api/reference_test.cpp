@@ -124,6 +124,22 @@ TEST_F(ReferenceTest, DamagedFiles)
     }
 }
 
+TEST_F(ReferenceTest, FileAboveOneMebibyteIsRefusedBeforeAnythingIsPrinted)
+{
+    sim::Fault fault;
+    fault.kind = sim::FaultKind::SizeSkew;
+    fault.value = (1 << 20) + 1 - static_cast<int32_t>(fileSize(sim::StoredFile::CalData));
+    fault.file = sim::StoredFile::CalData;
+    module().injectFault(fault);
+    const uint64_t chunks = module().commandCount(QRN_CMD_GET_FILE_DATA);
+    int32_t reference[4] = {-7, -7, -7, -7};
+    int32_t result = 0;
+    EXPECT_EQ(captureStdout([&] { result = zelGetRefIntensityFromDevice(reference, 4); }), "");
+    EXPECT_EQ(result, ZEL_ERROR_FILE_SIZE);
+    EXPECT_EQ(module().commandCount(QRN_CMD_GET_FILE_DATA), chunks);
+    EXPECT_EQ(reference[0], -7);
+}
+
 TEST_F(ReferenceTest, LostChunk)
 {
     silenceCommand(QRN_CMD_GET_FILE_DATA);

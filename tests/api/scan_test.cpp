@@ -171,6 +171,31 @@ TEST_F(ScanTest, ScanResultsFailures)
     }
 }
 
+TEST_F(ScanTest, StoredFileAboveOneMebibyteIsRefusedBeforeItIsRead)
+{
+    scanResults results;
+    ASSERT_EQ(zelGetScanResults(&results), ZEL_OK);
+    const auto fileSize =
+        static_cast<int32_t>(module().storedFile(sim::StoredFile::ScanData)->size());
+    struct Case {
+        int32_t announced;
+        int32_t status;
+    };
+    // At the limit the host reads, and finds the file shorter than announced.
+    for (const Case c : {Case{1048577, ZEL_ERROR_FILE_SIZE}, Case{1048576, ZEL_ERROR_FILE_READ},
+                         Case{0x7FFFFFFF, ZEL_ERROR_FILE_SIZE}}) {
+        SCOPED_TRACE(c.announced);
+        module().clearFaults();
+        module().injectFault(onScanFile(sim::FaultKind::SizeSkew, c.announced - fileSize));
+        const uint64_t chunks = module().commandCount(QRN_CMD_GET_FILE_DATA);
+        results = sentinel<scanResults>();
+        EXPECT_EQ(zelGetScanResults(&results), c.status);
+        EXPECT_EQ(module().commandCount(QRN_CMD_GET_FILE_DATA) > chunks,
+                  c.status == ZEL_ERROR_FILE_READ);
+        EXPECT_TRUE(sameBytes(results, sentinel<scanResults>()));
+    }
+}
+
 TEST_F(ScanTest, ScanTimeThatIsNoDurationStartsNoScan)
 {
     module().setScanTime(0x80000000u);
