@@ -9,7 +9,10 @@ uint64_t now = 0;
 uint64_t slept = 0;
 }  // namespace
 
-void advanceClock(uint64_t milliseconds) { now += milliseconds; }
+void advanceClock(uint64_t milliseconds) {
+    now += milliseconds;
+    elapseAttachedModules(milliseconds);
+}
 
 uint64_t clockMs() { return now; }
 
