@@ -10,6 +10,9 @@
 //     keep averaging as it was (the wavelengths it returns must still be right);
 //   - a served image with one byte inverted, and chunks that state more bytes than remain, can
 //     decode to other values than the module's.
+// A slow scan (data stored later than the scan time the module reports) is left out: these
+// functions fetch after exactly that time and cannot tell the previous scan's file from a new one;
+// module objects do (tests/device/stale_scan_test.cpp).
 #include "tests/api/api_fixture.h"
 
 #include <algorithm>
