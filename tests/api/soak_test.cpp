@@ -55,6 +55,7 @@ const char* kindName(FaultKind kind)
     case FaultKind::SizeSkew: return "size skew";
     case FaultKind::ChunkBeyondSize: return "chunk beyond size";
     case FaultKind::CorruptImage: return "corrupt image";
+    case FaultKind::SlowScan: return "slow scan";
     }
     return "?";
 }
