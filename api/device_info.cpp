@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "api/serialise.h"
 #include "protocol/qrn.h"
 
 namespace {
@@ -20,6 +21,7 @@ int32_t reported(const char* command, int32_t status)
 
 extern "C" int32_t zelGetSerialNumber(uint8_t serial[8])
 {
+    const auto lock = zel::api::serialise();
     if (serial == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }
@@ -28,6 +30,7 @@ extern "C" int32_t zelGetSerialNumber(uint8_t serial[8])
 
 extern "C" int32_t zelGetDeviceUuid(uint8_t uuid[8])
 {
+    const auto lock = zel::api::serialise();
     if (uuid == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }
@@ -39,6 +42,7 @@ extern "C" int32_t zelGetDeviceUuid(uint8_t uuid[8])
 
 extern "C" int32_t zelGetHumTemp(uint32_t* humidity, uint32_t* temperature)
 {
+    const auto lock = zel::api::serialise();
     if (humidity == nullptr || temperature == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }
@@ -54,6 +58,7 @@ extern "C" int32_t zelGetHumTemp(uint32_t* humidity, uint32_t* temperature)
 
 extern "C" int32_t zelGetBatteryInfo(int32_t* batteryVolt, int32_t* batteryPercent)
 {
+    const auto lock = zel::api::serialise();
     if (batteryVolt == nullptr || batteryPercent == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }
@@ -70,6 +75,7 @@ extern "C" int32_t zelGetBatteryInfo(int32_t* batteryVolt, int32_t* batteryPerce
 
 extern "C" int32_t zelGetDeviceStatus(int32_t* status)
 {
+    const auto lock = zel::api::serialise();
     if (status == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "api/scan_steps.h"
+#include "api/serialise.h"
 #include "protocol/qrn.h"
 
 using zel::api::readStoredFile;
@@ -14,6 +15,7 @@ using zel::api::storedFileSize;
 
 extern "C" int32_t zelGetRefIntensityFromDevice(int32_t* refIntensity, int32_t count)
 {
+    const auto lock = zel::api::serialise();
     if (refIntensity == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }

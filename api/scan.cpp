@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "api/scan_steps.h"
+#include "api/serialise.h"
 #include "protocol/qrn.h"
 
 namespace {
@@ -20,6 +21,7 @@ bool countFits(int32_t count, int32_t capacity)
 
 extern "C" int32_t zelGetConfigInfo(sectionedScanConfig* config)
 {
+    const auto lock = zel::api::serialise();
     if (config == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }
@@ -42,6 +44,7 @@ extern "C" int32_t zelGetConfigInfo(sectionedScanConfig* config)
 
 extern "C" int32_t zelGetScanResults(scanResults* results)
 {
+    const auto lock = zel::api::serialise();
     if (results == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }
@@ -61,6 +64,7 @@ extern "C" int32_t zelGetScanResults(scanResults* results)
 
 extern "C" int32_t zelGetWavelengths(double* wavelengths, int32_t count)
 {
+    const auto lock = zel::api::serialise();
     if (wavelengths == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }
@@ -85,6 +89,7 @@ extern "C" int32_t zelGetWavelengths(double* wavelengths, int32_t count)
 
 extern "C" int32_t zelGetIntensities(int32_t configIndex, int32_t* intensities, int32_t count)
 {
+    const auto lock = zel::api::serialise();
     if (intensities == nullptr) {
         return ZEL_ERROR_NULL_POINTER;
     }

@@ -10,9 +10,14 @@
  *   function passes on or translates as its comment says.
  *
  * Threads
- *   The library is single-threaded and not reentrant: its connection state (module table, current
- *   slot, message sequence counter, report buffers) is process-global and exactly one exchange with
- *   the module may be in progress at a time. Call it from one thread, or serialise every call.
+ *   These functions share one process-wide connection (module table, current slot, message
+ *   sequence counter, report buffers). Each call holds one process-wide lock for its whole run, so
+ *   calls from several threads are safe but run one at a time (a scan blocks the others). For
+ *   several modules at once, or calls in parallel, use the module objects of module.h.
+ *
+ * Link in step
+ *   Input reports left over from an earlier exchange (an answer that came after its time-out, a
+ *   stray report) are read and dropped when a module is opened and before each request.
  *
  * Blocking
  *   Every function is synchronous and runs on the caller's thread. Each input report the module

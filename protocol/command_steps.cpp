@@ -128,7 +128,7 @@ void copyReply(void* destination, size_t offset, size_t count)
     const size_t available = from < MSG_RX_CAPACITY ? MSG_RX_CAPACITY - from : 0;
     const size_t copied = std::min(count, available);
     if (copied > 0) {
-        std::memcpy(out, rxMsg + from, copied);
+        std::memcpy(out, Msg_ReplyBuffer() + from, copied);
     }
     std::memset(out + copied, 0, count - copied);
 }

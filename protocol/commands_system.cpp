@@ -1,6 +1,6 @@
 // Group 0x01: system.
-#include "platform/sleep.h"
 #include "protocol/command_steps.h"
+#include "protocol/link.h"
 #include "protocol/qrn_commands.h"
 
 using zel::protocol::readCheckStatus;
@@ -50,7 +50,7 @@ extern "C" int32_t QRN_SetBluetooth(uint8_t on)
     const int32_t sent = WriteRequest(QRN_CMD_SET_BLUETOOTH, 1).byte(0, on).send();
     // The module answers only once its radio has switched; the wait is kept after a failed
     // send as well.
-    Sleep(QRN_BLUETOOTH_WAIT_MS);
+    zel::protocol::boundLink().transport.sleep(QRN_BLUETOOTH_WAIT_MS);
     return sent <= 0 ? MSG_ERROR_LINK : Msg_ReadWriteAnswer();
 }
 

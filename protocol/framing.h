@@ -8,8 +8,12 @@
  * Every reply is untrusted: no length field, error field or report count makes these functions
  * touch bytes outside `rxMsg`, `txReport` or the caller's 516-byte message.
  *
- * The state below is process-global and shared by every command, so exactly one exchange may be
- * in progress at a time: single-threaded, not reentrant. */
+ * The state below belongs to the process-wide link of the module table; a module object binds a
+ * link of its own to its thread (protocol/link.h), and these functions then work on that one. On
+ * one link exactly one exchange may be in progress at a time.
+ *
+ * Before each request every input report already waiting is read and dropped, so that a late
+ * answer or a stray report never passes for the answer to the request. */
 #ifndef ZEL_PROTOCOL_FRAMING_H
 #define ZEL_PROTOCOL_FRAMING_H
 
@@ -92,20 +96,25 @@ void Msg_PrepareReadArg(uint16_t code, uint32_t argument);
  * fit in rxMsg (the exchange stops reading). The error field is checked in the first report only. */
 int32_t Msg_ExchangeRead(void);
 
+/* The reply buffer of the calling thread's link (rxMsg when it is the process-wide one). */
+const uint8_t *Msg_ReplyBuffer(void);
+
 /* The reply's length field: the number of payload bytes after the header. */
 static inline uint16_t Msg_ReplyLength(void)
 {
-    return (uint16_t)(rxMsg[2] | (rxMsg[3] << 8));
+    const uint8_t *reply = Msg_ReplyBuffer();
+    return (uint16_t)(reply[2] | (reply[3] << 8));
 }
 
 /* Little-endian values from reply data byte `offset` on (data byte 0 is rxMsg[4]). The bytes
  * read are those of the reply buffer whatever the module sent; bytes beyond it read as 0. */
 static inline uint64_t Msg_ReplyValue(size_t offset, size_t size)
 {
+    const uint8_t *reply = Msg_ReplyBuffer();
     uint64_t value = 0;
     for (size_t i = size; i-- > 0;) {
         const size_t at = MSG_HEADER_SIZE + offset + i;
-        value = (value << 8) | (at < MSG_RX_CAPACITY ? rxMsg[at] : 0u);
+        value = (value << 8) | (at < MSG_RX_CAPACITY ? reply[at] : 0u);
     }
     return value;
 }

@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "protocol/framing.h"
+#include "protocol/link.h"
 #include "protocol/report_io.h"
-#include "usb/usb_link.h"
 
+using zel::protocol::boundLink;
+using zel::protocol::dropStaleInput;
 using zel::protocol::errorFieldStatus;
 using zel::protocol::readReport;
 using zel::protocol::stageReport;
@@ -45,7 +47,9 @@ extern "C" void Msg_PrepareReadArg(uint16_t code, uint32_t argument)
 
 extern "C" int32_t Msg_ExchangeRead(void)
 {
-    if (UsbLink_Write(txReport) <= 0) {
+    zel::protocol::Link& link = boundLink();
+    dropStaleInput(link.transport);
+    if (link.transport.write(link.tx) <= 0) {
         return MSG_ERROR_LINK;
     }
     size_t received = 0;
@@ -56,7 +60,7 @@ extern "C" int32_t Msg_ExchangeRead(void)
             return got;
         }
         if (received == 0) {
-            if (const int32_t status = errorFieldStatus(rxMsg[0]); status != 0) {
+            if (const int32_t status = errorFieldStatus(link.rx[0]); status != 0) {
                 return status;
             }
             const uint16_t length = Msg_ReplyLength();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "protocol/framing.h"
+#include "protocol/link.h"
 #include "usb/usb_link.h"
 
 static_assert(std::endian::native == std::endian::little, "msg fields are stored in wire order");
@@ -12,26 +13,27 @@ static_assert(sizeof(msg) == MSG_SIZE);
 static_assert(int{MSG_REPORT_SIZE} == int{USB_LINK_IN_REPORT_SIZE});
 static_assert(int{MSG_TX_REPORT_SIZE} == int{USB_LINK_OUT_REPORT_SIZE});
 
-extern "C" {
-uint8_t msgSeq = 0;
-uint8_t txReport[MSG_TX_REPORT_SIZE] = {};
-uint8_t rxMsg[MSG_RX_CAPACITY] = {};
+extern "C" const uint8_t *Msg_ReplyBuffer(void)
+{
+    return zel::protocol::boundLink().rx;
 }
 
 namespace zel::protocol {
 
 void stageReport(const uint8_t* bytes, size_t count)
 {
+    uint8_t* const tx = boundLink().tx;
     count = std::min<size_t>(count, MSG_REPORT_SIZE);
-    txReport[0] = 0;
-    std::memcpy(txReport + 1, bytes, count);
-    std::memset(txReport + 1 + count, 0, MSG_REPORT_SIZE - count);
+    tx[0] = 0;
+    std::memcpy(tx + 1, bytes, count);
+    std::memset(tx + 1 + count, 0, MSG_REPORT_SIZE - count);
 }
 
 int32_t readReport(size_t offset)
 {
+    Link& link = boundLink();
     uint8_t report[MSG_REPORT_SIZE] = {};
-    const int32_t got = UsbLink_Read(report);
+    const int32_t got = link.transport.read(report);
     if (got == 0) {
         return MSG_ERROR_TIMEOUT;
     }
@@ -40,7 +42,7 @@ int32_t readReport(size_t offset)
         return MSG_ERROR_LINK;
     }
     if (offset < MSG_RX_CAPACITY) {
-        std::memcpy(rxMsg + offset, report, std::min<size_t>(MSG_REPORT_SIZE, MSG_RX_CAPACITY - offset));
+        std::memcpy(link.rx + offset, report, std::min<size_t>(MSG_REPORT_SIZE, MSG_RX_CAPACITY - offset));
     }
     return got;
 }

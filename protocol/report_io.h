@@ -7,11 +7,11 @@
 
 namespace zel::protocol {
 
-// Puts report number 0 and `count` (at most 64) message bytes into txReport; the rest is zeroed,
+// Puts report number 0 and `count` (at most 64) message bytes into the link's output report; the rest is zeroed,
 // so nothing of an earlier report goes out again.
 void stageReport(const uint8_t* bytes, size_t count);
 
-// Reads one input report into rxMsg at `offset`, never past its end. Returns the bytes the
+// Reads one input report into the link's reply buffer at `offset`, never past its end. Returns the bytes the
 // report carried (1 to 64), MSG_ERROR_LINK or MSG_ERROR_TIMEOUT. Bytes a short report did not
 // carry read as zero, so no earlier reply is mistaken for this one.
 int32_t readReport(size_t offset);

@@ -36,7 +36,7 @@ extern "C" int32_t QRN_GetFileData(uint8_t *buffer, int32_t *bytesRead)
     if (length > QRN_FILE_CHUNK_CAPACITY) {
         return MSG_ERROR_BAD_REPLY;
     }
-    std::memcpy(buffer, rxMsg + MSG_HEADER_SIZE, length);
+    std::memcpy(buffer, Msg_ReplyBuffer() + MSG_HEADER_SIZE, length);
     *bytesRead = length;
     return status;
 }

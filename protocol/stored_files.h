@@ -2,7 +2,7 @@
  * calibration matrix, pulled across in chunks whose size the module chooses.
  *
  * A transfer is QRN_GetFileSize (which selects the file on the module), then QRN_ReadFile of that
- * many bytes, with no other command in between. Chunks pass through rxMsg; single-threaded. */
+ * many bytes, with no other command in between. Chunks pass through the link's reply buffer. */
 #ifndef ZEL_PROTOCOL_STORED_FILES_H
 #define ZEL_PROTOCOL_STORED_FILES_H
 

@@ -90,7 +90,9 @@ extern "C" int32_t UsbLink_Write(const uint8_t *report)
     return hid_write(handle, report, USB_LINK_OUT_REPORT_SIZE);
 }
 
-extern "C" int32_t UsbLink_Read(uint8_t *buffer)
+namespace {
+
+int32_t readCurrent(uint8_t *buffer, int32_t timeoutMs)
 {
     hid_device *const handle = usbDevices[currentDevice].handle;
     if (handle == nullptr) {
@@ -99,7 +101,19 @@ extern "C" int32_t UsbLink_Read(uint8_t *buffer)
     if (buffer == nullptr) {
         return -1;
     }
-    return hid_read_timeout(handle, buffer, USB_LINK_IN_REPORT_SIZE, readTimeoutMs);
+    return hid_read_timeout(handle, buffer, USB_LINK_IN_REPORT_SIZE, timeoutMs);
+}
+
+} // namespace
+
+extern "C" int32_t UsbLink_Read(uint8_t *buffer)
+{
+    return readCurrent(buffer, readTimeoutMs);
+}
+
+extern "C" int32_t UsbLink_ReadPending(uint8_t *buffer)
+{
+    return readCurrent(buffer, 0);
 }
 
 extern "C" const UsbDeviceEntry *UsbLink_Entry(int32_t index)

@@ -68,6 +68,11 @@ int32_t UsbLink_Write(const uint8_t *report);
  * arrived in time, or -1), or USB_LINK_ERROR_READ_CLOSED; -1 for a null buffer. */
 int32_t UsbLink_Read(uint8_t *buffer);
 
+/* Reads an input report of the current slot that has already arrived, without waiting. Returns
+ * the HID library's result (bytes read, 0 when none is waiting, or -1), or
+ * USB_LINK_ERROR_READ_CLOSED; -1 for a null buffer. */
+int32_t UsbLink_ReadPending(uint8_t *buffer);
+
 /* The slot `index` as recorded (read-only), or null for an index outside the table. */
 const UsbDeviceEntry *UsbLink_Entry(int32_t index);
 

@@ -322,5 +322,47 @@ TEST(ReplyValues, ReadLittleEndianAndNeverPastTheBuffer)
 
 }
 
+
+TEST_F(FramingTest, InputWaitingBeforeARequestIsDroppedNotTakenAsItsAnswer)
+{
+    // A late battery answer (4-byte value 0x01020304) and a stray report are waiting.
+    const std::vector<uint8_t> late{0x00, 0x00, 0x04, 0x00, 0x04, 0x03, 0x02, 0x01};
+    queueStaleReport(late);
+    queueStaleReport(std::vector<uint8_t>(64, 0xEE));
+    queueReply(std::vector<uint8_t>{0x07});
+    Msg_PrepareRead(0x0222, 0);
+    EXPECT_EQ(Msg_ExchangeRead(), 64);
+    EXPECT_EQ(Msg_ReplyLength(), 1);
+    EXPECT_EQ(rxMsg[4], 0x07);
+    EXPECT_EQ(pendingReadCount(), 3u);  // two dropped, then silence
+
+    // The same before a write: its answer is the one read, not the stale one.
+    queueStaleReport(late);
+    queueMessage(0x00, 4, std::vector<uint8_t>{0x09, 0x00, 0x00, 0x00});
+    msg message = writeMessage(0x0224, 1);
+    EXPECT_EQ(Msg_SendWrite(&message), 7);
+    EXPECT_EQ(Msg_ReadWriteAnswer(), 9);
+    EXPECT_EQ(pendingInputs(), 0u);
+}
+
+TEST_F(FramingTest, DroppingStopsAtABoundAndAtALinkFailure)
+{
+    // A module that never stops talking: the request still goes out after a bounded drain.
+    for (int i = 0; i < 1100; ++i) {
+        queueStaleReport(std::vector<uint8_t>(64, 0xEE));
+    }
+    queueReply(std::vector<uint8_t>{0x01});
+    Msg_PrepareRead(0x0222, 0);
+    EXPECT_EQ(Msg_ExchangeRead(), 64);
+    EXPECT_EQ(pendingReadCount(), 1024u);
+    EXPECT_EQ(writtenReports().size(), 1u);
+
+    // A closed handle fails the pending read; the request then fails on its own write.
+    UsbLink_Close(0);
+    Msg_PrepareRead(0x0222, 0);
+    EXPECT_EQ(Msg_ExchangeRead(), MSG_ERROR_LINK);
+    EXPECT_EQ(writtenReports().size(), 1u);
+}
+
 } // namespace
 } // namespace zel::scripted

@@ -32,10 +32,12 @@ struct State {
     std::vector<Interface> interfaces;
     int initResult = 0;
     std::deque<Input> inputs;
+    std::deque<Bytes> stale;
     std::deque<int> writeResults;
     std::vector<Bytes> written;
     std::vector<std::string> calls;
     size_t readCount = 0;
+    size_t pendingReadCount = 0;
     size_t lastReadLength = 0;
     int lastReadTimeout = 0;
     uint64_t clockMs = 0;
@@ -79,6 +81,22 @@ bool isOpen(hid_device* handle)
     return false;
 }
 
+int readStale(State& s, hid_device* dev, unsigned char* data, size_t length)
+{
+    ++s.pendingReadCount;
+    if (!isOpen(dev)) {
+        return -1;
+    }
+    if (s.stale.empty()) {
+        return 0;
+    }
+    const Bytes report = std::move(s.stale.front());
+    s.stale.pop_front();
+    const size_t count = std::min(length, report.size());
+    std::copy_n(report.begin(), count, data);
+    return static_cast<int>(count);
+}
+
 } // namespace
 
 void reset()
@@ -98,6 +116,11 @@ void queueReport(std::span<const uint8_t> bytes)
 }
 
 void queueReadResult(int result) { state().inputs.push_back({{}, result}); }
+
+void queueStaleReport(std::span<const uint8_t> bytes)
+{
+    state().stale.emplace_back(bytes.begin(), bytes.end());
+}
 
 void queueMessage(uint8_t flags, uint16_t length, std::span<const uint8_t> payload)
 {
@@ -119,6 +142,7 @@ void queueWriteResult(int result) { state().writeResults.push_back(result); }
 const std::vector<Bytes>& writtenReports() { return state().written; }
 const std::vector<std::string>& calls() { return state().calls; }
 size_t readCount() { return state().readCount; }
+size_t pendingReadCount() { return state().pendingReadCount; }
 size_t lastReadLength() { return state().lastReadLength; }
 int lastReadTimeout() { return state().lastReadTimeout; }
 uint64_t elapsedMs() { return state().clockMs; }
@@ -221,6 +245,9 @@ int hid_write(hid_device* dev, const unsigned char* data, size_t length)
 int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int milliseconds)
 {
     auto& s = state();
+    if (milliseconds == 0) {
+        return zel::scripted::readStale(s, dev, data, length);
+    }
     ++s.readCount;
     s.lastReadLength = length;
     s.lastReadTimeout = milliseconds;

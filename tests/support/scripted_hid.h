@@ -1,7 +1,9 @@
 // A scripted HID library for tests: the hid_* functions the link calls, answering from a script.
 //
 // Interfaces to enumerate are set by the test; hid_read_timeout serves queued input reports in
-// order and, once the queue is empty, is silent (0 after its time-out, on the virtual clock);
+// order and, once the queue is empty, is silent (0 after its time-out, on the virtual clock).
+// Queued reports answer the requests to come; a read that does not wait (time-out 0) finds only
+// the reports queued as already waiting (queueStaleReport), as left over from before;
 // every output report written is kept for the test to compare. `Sleep` advances the same virtual
 // clock, so waits are measured without time passing. Link this instead of a real HID library.
 #ifndef ZEL_TESTS_SUPPORT_SCRIPTED_HID_H
@@ -41,6 +43,8 @@ void queueMessage(uint8_t flags, uint16_t length, std::span<const uint8_t> paylo
 // A well-formed reply: error field 0, length = payload size.
 void queueReply(std::span<const uint8_t> payload);
 size_t pendingInputs();
+// A report that is already waiting before the next request: only reads that do not wait take it.
+void queueStaleReport(std::span<const uint8_t> bytes);
 
 // Output side. The next write returns `result` (the report is still recorded).
 void queueWriteResult(int result);
@@ -49,7 +53,9 @@ const std::vector<Bytes>& writtenReports();
 // hid_init, hid_enumerate, hid_free_enumeration, hid_open and hid_close in call order, e.g.
 // "hid_enumerate(0000,0000)", "hid_open(0451,1234,SN01)" ("-" for a null serial).
 const std::vector<std::string>& calls();
+// Reads that wait (time-out above 0), and reads that do not.
 size_t readCount();
+size_t pendingReadCount();
 size_t lastReadLength();
 int lastReadTimeout();
 
