@@ -100,7 +100,14 @@ nlohmann::json ModuleHub::with_module(const std::string& serial,
         }
     }
     try {
-        return call(*module);
+        nlohmann::json result = call(*module);
+        std::lock_guard lock(mutex_);
+        Slot& slot = find(serial);
+        if (!slot.error.empty() && slot.module == module) {
+            slot.error.clear();  // the module answers again
+            publish_state(slot);
+        }
+        return result;
     } catch (const Error& e) {
         if (e.code() == ZEL_E_DISCONNECTED) {
             std::lock_guard lock(mutex_);

@@ -47,7 +47,8 @@ public:
 
     // Runs `call` on the module `serial`. Throws zel::Error: ZEL_E_NO_MODULE for a serial not
     // known, ZEL_E_DISCONNECTED for one that is not connected, and whatever `call` throws; a
-    // ZEL_E_DISCONNECTED from `call` marks the module disconnected (and tells the pages).
+    // ZEL_E_DISCONNECTED from `call` marks the module disconnected (and tells the pages). A
+    // success clears the module's last failure.
     nlohmann::json with_module(const std::string& serial,
                                const std::function<nlohmann::json(Module&)>& call);
 

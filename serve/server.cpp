@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
+#include <mutex>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -68,6 +70,10 @@ struct Server::Impl {
     std::string token;
     std::string host_name;
     int bound_port = 0;
+    std::mutex serving_mutex;
+    bool stopped = false;             // stop() was called
+    bool entered = false;             // serve() was called before that
+    std::atomic<bool> returned{false};  // serve() has returned
     EventBus events;
     ModuleHub hub;
     httplib::Server http;
@@ -188,13 +194,31 @@ std::string Server::url() const
 
 void Server::serve()
 {
+    {
+        std::lock_guard lock(impl_->serving_mutex);
+        if (impl_->stopped) {
+            return;
+        }
+        impl_->entered = true;
+    }
     impl_->http.listen_after_bind();
+    impl_->returned = true;
 }
 
 void Server::stop()
 {
+    bool entered = false;
+    {
+        std::lock_guard lock(impl_->serving_mutex);
+        impl_->stopped = true;
+        entered = impl_->entered;
+    }
     impl_->events.close();
     impl_->hub.stop_all();
+    // The HTTP server ignores a stop that comes before it runs: wait until serve() got there.
+    while (entered && !impl_->http.is_running() && !impl_->returned) {
+        std::this_thread::yield();
+    }
     impl_->http.stop();
 }
 
