@@ -44,6 +44,10 @@ Backend &backend() {
     return instance;
 }
 
+std::string devicePath(const Device &device, unsigned interface) {
+    return "sim:" + std::to_string(device.number) + ":" + std::to_string(interface);
+}
+
 wchar_t *copyWide(const std::wstring &text) {
     auto *copy = static_cast<wchar_t *>(std::calloc(text.size() + 1, sizeof(wchar_t)));
     if (copy != nullptr) {
@@ -92,6 +96,7 @@ struct hid_device_ {
 
 using zel::sim::backend;
 using zel::sim::copyWide;
+using zel::sim::devicePath;
 
 extern "C" {
 
@@ -112,9 +117,7 @@ struct hid_device_info *hid_enumerate(unsigned short vendor_id, unsigned short p
             if (info == nullptr) {
                 return head;
             }
-            const std::string path =
-                "sim:" + std::to_string(device->number) + ":" + std::to_string(i);
-            info->path = strdup(path.c_str());
+            info->path = strdup(zel::sim::devicePath(*device, i).c_str());
             info->vendor_id = device->vendorId;
             info->product_id = device->productId;
             info->serial_number = copyWide(device->serial());
@@ -159,6 +162,26 @@ hid_device *hid_open(unsigned short vendor_id, unsigned short product_id,
         return handle;
     }
     backend().lastError = L"No HID device with the requested vendor, product and serial number";
+    return nullptr;
+}
+
+hid_device *hid_open_path(const char *path) {
+    if (path == nullptr) {
+        backend().lastError = L"Invalid argument";
+        return nullptr;
+    }
+    for (const auto &device : backend().devices) {
+        for (unsigned i = 0; i < device->interfaces; ++i) {
+            if (zel::sim::devicePath(*device, i) == path) {
+                auto *handle = new hid_device_;
+                handle->device = device;
+                ++backend().openHandles;
+                backend().lastError = L"Success";
+                return handle;
+            }
+        }
+    }
+    backend().lastError = L"No HID device at the requested path";
     return nullptr;
 }
 

@@ -1,7 +1,8 @@
 /* A hidapi-compatible HID library over virtual modules, on a virtual clock.
  *
  * Linking zel_sim provides hid_init, hid_exit, hid_enumerate, hid_free_enumeration, hid_open,
- * hid_close, hid_write, hid_read_timeout and hid_error with the signatures of <hidapi/hidapi.h>,
+ * hid_open_path (paths "sim:<device>:<interface>"), hid_close, hid_write, hid_read_timeout and
+ * hid_error with the signatures of <hidapi/hidapi.h>,
  * and the millisecond Sleep of platform/sleep.h. Nothing waits: Sleep advances the clock, every
  * report moved costs 1 ms (as on a full-speed interrupt endpoint), and a read that finds nothing
  * to say returns 0 at once with the clock advanced by its time-out.

@@ -5,7 +5,8 @@
 
 namespace {
 
-patDefH shared_hadamard_def;
+// One per thread, so that threads scanning different modules never rebuild each other's.
+thread_local patDefH shared_hadamard_def;
 
 // Neighbouring bands are apart when at least two dark columns separate them.
 bool apart(int a, int b, int width) { return std::abs(a - b) - width >= 2; }

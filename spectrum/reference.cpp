@@ -1,6 +1,5 @@
 // Reference interpolation: the stored reference scan brought onto the current scan.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "spectrum/scan_internal.h"
@@ -99,7 +98,7 @@ int32_t zelspec_scan_interpReference(const void *ref_data, size_t ref_size,
     std::memset(ref, 0, sizeof *ref);
     status = zelspec_scan_interpret(ref_data, ref_size, ref);
     if (status < 0) {
-        std::printf("zelspec_scan_interpret debug 1: %d\n", status);
+        tpl_emit(1, "zelspec_scan_interpret debug 1: %d\n", status);
         return status;
     }
     if (zelspec_config_equal(&scan->cfg, &ref->cfg) == ZELSPEC_PASS)

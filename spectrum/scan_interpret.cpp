@@ -1,6 +1,5 @@
 // Interpretation of serialized scan data: decode a private copy, then dispatch on its form.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "spectrum/scan_internal.h"
@@ -23,7 +22,7 @@ extern "C" int32_t zelspec_scan_interpret(const void *data, size_t size, scanRes
     int32_t form = ZELSPEC_FORM_STANDARD;
     const int32_t status = zelspec_scan_read_data_form(copy.get(), size, &form);
     if (status != ZELSPEC_PASS) {
-        std::printf("zelspec_scan_read_data debug 2: %d\n", status);
+        tpl_emit(1, "zelspec_scan_read_data debug 2: %d\n", status);
         if (status < 0)
             return status;
     }

@@ -11,8 +11,10 @@
  * then storage (ZELSPEC_ERROR_NO_MEMORY). A negative status from a called routine is passed on
  * unchanged. Outputs are written only as each operation states.
  *
- * Single-threaded by design: no operation is reentrant (the library keeps one process-wide
- * Hadamard pattern definition, and the engine's hooks are process-wide).
+ * Threads: operations on different records may run on different threads (the shared Hadamard
+ * pattern definition is kept per thread); the engine's hooks are process-wide and must not be
+ * replaced while another thread works. Diagnostic lines go through the engine's per-thread sink
+ * (tpl_set_thread_sink), by default standard output.
  */
 #ifndef ZEL_SPECTRUM_ZELSPEC_H
 #define ZEL_SPECTRUM_ZELSPEC_H

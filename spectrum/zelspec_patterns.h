@@ -16,8 +16,9 @@
  * order 3, 7, 11 or 19 (at most 19 columns per group). Scans rendered by this library decode
  * correctly at every order.
  *
- * Single-threaded: the process-wide Hadamard definition (zelspec_hadamard_shared_def) is rebuilt
- * by pattern generation and by sectioned interpretation; callers serialise those.
+ * Threads: the shared Hadamard definition (zelspec_hadamard_shared_def) is rebuilt by pattern
+ * generation and by sectioned interpretation; each thread has its own, so threads that scan
+ * different modules never share it.
  */
 #ifndef ZEL_SPECTRUM_ZELSPEC_PATTERNS_H
 #define ZEL_SPECTRUM_ZELSPEC_PATTERNS_H
@@ -95,8 +96,8 @@ int32_t zelspec_pattern_column_def(const scanConfig *config, const calibCoeffs *
 int32_t zelspec_pattern_hadamard_def(const scanConfig *config, const calibCoeffs *coeffs,
                                      patDefH *def);
 
-/* The process-wide Hadamard definition that pattern generation and sectioned interpretation
- * build into; valid until the next build. */
+/* The calling thread's Hadamard definition that pattern generation and sectioned
+ * interpretation build into; valid until the next build on the same thread. */
 patDefH *zelspec_hadamard_shared_def(void);
 
 /* ---- Stored S-matrices ------------------------------------------------------------------------ */
@@ -143,7 +144,7 @@ int32_t zelspec_pattern_hadamard_to_fb(const patDefH *def, const frameBuffer *fb
 
 /* Builds the definition of a configuration and renders it from pattern index 0: `config` is a
  * scanConfig, or a sectionedScanConfig when its first byte (scan_type) is 2. Returns the number
- * of patterns. Hadamard definitions are built into the process-wide one. */
+ * of patterns. Hadamard definitions are built into the thread's shared one. */
 int32_t zelspec_scan_generate_patterns(const void *config, const calibCoeffs *coeffs,
                                        const frameBuffer *fb);
 

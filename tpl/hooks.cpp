@@ -11,7 +11,7 @@ __attribute__((format(printf, 1, 2))) int report_to_stderr(const char *format, .
 {
   va_list arguments;
   va_start(arguments, format);
-  const int written = std::vfprintf(stderr, format, arguments);
+  const int written = tpl_vemit(2, format, arguments);
   va_end(arguments);
   return written;
 }

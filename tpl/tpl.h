@@ -104,6 +104,17 @@ typedef struct tpl_hook_t {
 
 extern tpl_hook_t tpl_hook;
 
+/* Where diagnostic lines go: the engine's default report_error and the spectrum library above it
+ * write through the calling thread's sink. Without one (the default), stream 1 text goes to
+ * standard output and stream 2 text to standard error, unchanged. */
+typedef void(tpl_sink_fn)(void *context, int stream, const char *text);
+/* Sets the calling thread's sink; a null sink restores the default. */
+void tpl_set_thread_sink(tpl_sink_fn *sink, void *context);
+/* printf-style text to the calling thread's sink on `stream` (1 or 2). Returns the characters
+ * written, or a negative value. */
+int tpl_emit(int stream, const char *format, ...) __attribute__((format(printf, 2, 3)));
+int tpl_vemit(int stream, const char *format, va_list arguments);
+
 /* Parses the type string and maps it onto the caller's variables. Arguments, in the order
  * of the characters that take them: each item outside an S group (i u c s f I U j v)
  * the address of its variable; each B the address of a tpl_bin; each S the address of
