@@ -270,6 +270,8 @@ void ModuleHub::open_slot(Slot& slot)
         if (slot.is_virtual) {
             VirtualOptions virtual_options;
             virtual_options.serial = slot.serial;
+            virtual_options.seed = options_.virtual_seed;
+            virtual_options.sample = options_.virtual_sample;
             virtual_options.realtime = options_.virtual_realtime;
             slot.module = std::make_shared<Module>(Module::open_virtual(virtual_options));
         } else {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <limits>
 
+#include "formats/formats.h"
 #include "serve/events.h"
 #include "serve/json.h"
 #include "serve/module_hub.h"
@@ -24,21 +25,27 @@ void send_json(httplib::Response& res, int status, const json& body)
     res.set_content(body.dump(), "application/json");
 }
 
-// Runs a route, turning every failure into an error answer.
+// Runs `respond`, turning every failure into an error answer.
+void guarded(httplib::Response& res, const std::function<void()>& respond)
+{
+    try {
+        respond();
+    } catch (const Error& e) {
+        send_json(res, http_status(e.code()), error_json(e.code(), e.what(), e.diagnostics()));
+    } catch (const json::exception& e) {
+        send_json(res, 400, error_json(ZEL_E_INVALID_ARGUMENT, e.what()));
+    } catch (const std::bad_alloc&) {
+        send_json(res, 500, error_json(ZEL_E_NO_MEMORY, status_text(ZEL_E_NO_MEMORY)));
+    } catch (const std::exception& e) {
+        send_json(res, 500, error_json(ZEL_E_INTERNAL, e.what()));
+    }
+}
+
+// A route that answers JSON.
 httplib::Server::Handler answer(Handler handler)
 {
     return [handler = std::move(handler)](const httplib::Request& req, httplib::Response& res) {
-        try {
-            send_json(res, 200, handler(req));
-        } catch (const Error& e) {
-            send_json(res, http_status(e.code()), error_json(e.code(), e.what(), e.diagnostics()));
-        } catch (const json::exception& e) {
-            send_json(res, 400, error_json(ZEL_E_INVALID_ARGUMENT, e.what()));
-        } catch (const std::bad_alloc&) {
-            send_json(res, 500, error_json(ZEL_E_NO_MEMORY, status_text(ZEL_E_NO_MEMORY)));
-        } catch (const std::exception& e) {
-            send_json(res, 500, error_json(ZEL_E_INTERNAL, e.what()));
-        }
+        guarded(res, [&] { send_json(res, 200, handler(req)); });
     };
 }
 
@@ -155,6 +162,56 @@ void add_module_routes(httplib::Server& server, ModuleHub& hub)
                 }));
 }
 
+// The file name suffix and the media type of a format.
+std::pair<const char*, const char*> file_kind(formats::Format format)
+{
+    switch (format) {
+    case formats::Format::Csv:
+        return {"csv", "text/csv; charset=utf-8"};
+    case formats::Format::Json:
+        return {"json", "application/json"};
+    case formats::Format::Jcamp:
+        return {"jdx", "chemical/x-jcamp-dx"};
+    }
+    return {"txt", "text/plain; charset=utf-8"};
+}
+
+// A kept spectrum as a file. JCAMP-DX carries one quantity: `quantity`, reflectance when absent;
+// CSV and JSON carry every column unless `quantity` names one.
+void add_download_route(httplib::Server& server, ModuleHub& hub)
+{
+    server.Get(R"(/api/spectra/(\d{1,19}))", [&hub](const httplib::Request& req,
+                                                     httplib::Response& res) {
+        guarded(res, [&] {
+            const auto format = formats::format_from_name(req.get_param_value("format"));
+            if (!format) {
+                throw Error(ZEL_E_INVALID_ARGUMENT, "\"format\" must be csv, json or jcamp");
+            }
+            std::optional<Quantity> quantity;
+            if (req.has_param("quantity")) {
+                quantity = quantity_from_string(req.get_param_value("quantity"));
+                if (!quantity) {
+                    throw Error(ZEL_E_INVALID_ARGUMENT, "\"quantity\" must be intensity, "
+                                                        "reference, reflectance or absorbance");
+                }
+            }
+            const uint64_t id = std::stoull(req.matches[1]);
+            const auto spectrum = hub.spectrum(id);
+            if (!spectrum) {
+                send_json(res, 404, error_json(ZEL_E_INVALID_ARGUMENT,
+                                               "spectrum " + std::to_string(id) +
+                                                   " is not kept (any more): scan again"));
+                return;
+            }
+            const auto [suffix, type] = file_kind(*format);
+            res.set_header("Content-Disposition", "attachment; filename=\"zel-" +
+                                                      spectrum->metadata.serial + "-" +
+                                                      std::to_string(id) + "." + suffix + "\"");
+            res.set_content(formats::render(*spectrum, *format, quantity), type);
+        });
+    });
+}
+
 void add_event_route(httplib::Server& server, EventBus& events)
 {
     server.Get("/api/events", [&events](const httplib::Request&, httplib::Response& res) {
@@ -210,6 +267,7 @@ int http_status(int code)
 void add_api_routes(httplib::Server& server, ModuleHub& hub, EventBus& events)
 {
     add_module_routes(server, hub);
+    add_download_route(server, hub);
     add_event_route(server, events);
 }
 

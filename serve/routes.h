@@ -11,7 +11,7 @@
 //   POST /api/modules/S/continuous          {configuration} -> the module; spectra as events
 //   POST /api/modules/S/stop                {} -> the module
 //   POST /api/modules/S/unplug, .../replug  {} -> the module (the virtual module only)
-//   GET  /api/spectra/ID?format=F           a kept spectrum as a file: csv, json or jcamp
+//   GET  /api/spectra/ID?format=F[&quantity=Q]  a kept spectrum as a file: csv, json or jcamp
 //   GET  /api/events                        server-sent events "spectrum" and "module"
 //
 // A failure answers {"error": {code, message, diagnostics}} with an HTTP status that fits the

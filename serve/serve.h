@@ -19,6 +19,7 @@
 #ifndef ZEL_SERVE_SERVE_H
 #define ZEL_SERVE_SERVE_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -30,8 +31,11 @@ struct Options {
     std::string bind = "127.0.0.1";
     int port = 0;                 // 0: any free port
     std::string token;            // empty: a fresh random token (tests give their own)
-    // The virtual module takes its scan time in real time; false runs it on its own clock
-    // (tests that need no pacing).
+    // The virtual module: its noise and sensor seed, the sample under its window (see
+    // zel::virtual_samples()), and whether it takes its scan time in real time (false runs it on
+    // its own clock, for tests that need no pacing).
+    uint64_t virtual_seed = 1;
+    std::string virtual_sample = "default";
     bool virtual_realtime = true;
 };
 
@@ -59,11 +63,11 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Binds, prints "zel serve: open URL" to standard output, and serves until SIGINT or SIGTERM.
-// Returns the process exit status: 0 after a signal, 1 when the server could not start (the
-// reason on standard error). Blocks SIGINT and SIGTERM in the calling thread and every thread
-// it starts.
-int run(const Options& options);
+// Binds, prints "zel serve: open URL" to standard output, and serves until SIGINT or SIGTERM
+// ends it. Throws zel::Error when the server cannot start (a port in use, no module list).
+// SIGINT and SIGTERM are blocked in the calling thread while it runs (and so in every thread it
+// starts), and taken by it.
+void run(const Options& options);
 
 }  // namespace zel::serve
 

@@ -222,7 +222,7 @@ void Server::stop()
     impl_->http.stop();
 }
 
-int run(const Options& options)
+void run(const Options& options)
 {
     sigset_t signals;
     sigemptyset(&signals);
@@ -230,30 +230,32 @@ int run(const Options& options)
     sigaddset(&signals, SIGTERM);
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &signals, &previous);
-    int status = 0;
-    try {
-        Server server(options);
-        std::cout << "zel serve: open " << server.url() << std::endl;
-        const pthread_t waiter = pthread_self();
-        std::thread serving([&server, waiter] {
-            server.serve();
-            pthread_kill(waiter, SIGTERM);  // wakes the wait below if serving ends by itself
-        });
-        int signal_number = 0;
-        sigwait(&signals, &signal_number);
-        server.stop();
-        serving.join();
-        std::cout << "zel serve: stopped" << std::endl;
-    } catch (const std::exception& e) {
-        std::cerr << "zel serve: " << e.what() << std::endl;
-        status = 1;
-    }
-    // The serving thread's own SIGTERM may still be pending: take it before unblocking.
-    timespec none{};
-    while (sigtimedwait(&signals, nullptr, &none) > 0) {
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return status;
+    // Restores the caller's signal mask on every way out.
+    struct Restore {
+        sigset_t signals;
+        sigset_t previous;
+        ~Restore()
+        {
+            // The serving thread's own wake-up may still be pending: take it before unblocking.
+            timespec none{};
+            while (sigtimedwait(&signals, nullptr, &none) > 0) {
+            }
+            pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        }
+    } restore{signals, previous};
+
+    Server server(options);
+    std::cout << "zel serve: open " << server.url() << std::endl;
+    const pthread_t waiter = pthread_self();
+    std::thread serving([&server, waiter] {
+        server.serve();
+        pthread_kill(waiter, SIGTERM);  // wakes the wait below if serving ends by itself
+    });
+    int signal_number = 0;
+    sigwait(&signals, &signal_number);
+    server.stop();
+    serving.join();
+    std::cout << "zel serve: stopped" << std::endl;
 }
 
 }  // namespace zel::serve

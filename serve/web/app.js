@@ -387,7 +387,10 @@
   });
   ui.save.addEventListener("click", () => act(async () => {
     if (!state.spectrum) return;
-    const url = `/api/spectra/${state.spectrum.id}?format=${encodeURIComponent(ui.format.value)}`;
+    // JCAMP-DX holds one quantity: the one shown. CSV and JSON hold every column.
+    const format = ui.format.value;
+    const url = `/api/spectra/${state.spectrum.id}?format=${format}` +
+      (format === "jcamp" ? `&quantity=${ui.quantity.value}` : "");
     // Ask first, so that a failure (a spectrum no longer kept) is shown in words, not as a broken download.
     const probe = await fetch(url, { method: "HEAD", credentials: "same-origin" });
     if (!probe.ok) {
