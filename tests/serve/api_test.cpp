@@ -163,7 +163,7 @@ TEST_F(ServerTest, UnknownModuleAndSpectrumAreNotFound)
     EXPECT_EQ(error_code(result), ZEL_E_NO_MODULE);
     EXPECT_EQ(body(result)["error"]["message"], "no module with serial number \"NOSUCH01\" is served");
     EXPECT_EQ(post("/api/modules/NOSUCH01/scan", "{}")->status, 404);
-    EXPECT_EQ(get("/api/spectra/999")->status, 404);
+    EXPECT_EQ(get("/api/spectra/999?format=csv")->status, 404);
 }
 
 TEST_F(ServerTest, BadRequestBodiesAreRefusedInWords)
@@ -251,6 +251,33 @@ TEST_F(ServerTest, UnpluggedModuleIsDisconnectedUntilItComesBack)
     EXPECT_EQ(body(back)["error"], nullptr);
     EXPECT_EQ(get("/api/modules/ZEL00001/sensors")->status, 200);
     EXPECT_EQ(post("/api/modules/ZEL00001/scan", "{}")->status, 200);
+}
+
+TEST_F(ServerTest, DownloadsAKeptSpectrumAsAFile)
+{
+    auto scanned = post("/api/modules/ZEL00001/scan", "{}");
+    ASSERT_EQ(scanned->status, 200);
+    const std::string id = body(scanned)["id"].dump();
+
+    auto csv = get("/api/spectra/" + id + "?format=csv");
+    ASSERT_EQ(csv->status, 200);
+    EXPECT_EQ(csv->get_header_value("Content-Type"), "text/csv; charset=utf-8");
+    EXPECT_EQ(csv->get_header_value("Content-Disposition"),
+              "attachment; filename=\"zel-ZEL00001-" + id + ".csv\"");
+    EXPECT_TRUE(csv->body.starts_with("# serial: ZEL00001\n# configuration: 0\n")) << csv->body;
+    EXPECT_NE(csv->body.find("\nwavelength_nm,intensity,reference,reflectance\n"), std::string::npos);
+
+    auto jcamp = get("/api/spectra/" + id + "?format=jcamp&quantity=absorbance");
+    ASSERT_EQ(jcamp->status, 200);
+    EXPECT_EQ(jcamp->get_header_value("Content-Type"), "chemical/x-jcamp-dx");
+    EXPECT_EQ(jcamp->get_header_value("Content-Disposition"),
+              "attachment; filename=\"zel-ZEL00001-" + id + ".jdx\"");
+    EXPECT_NE(jcamp->body.find("ABSORBANCE"), std::string::npos);
+
+    EXPECT_EQ(get("/api/spectra/" + id + "?format=xml")->status, 400);
+    EXPECT_EQ(get("/api/spectra/" + id)->status, 400);
+    EXPECT_EQ(get("/api/spectra/" + id + "?format=csv&quantity=colour")->status, 400);
+    EXPECT_EQ(get("/api/spectra/99999?format=csv")->status, 404);
 }
 
 // Reads the push channel on its own connection, frame by frame.
