@@ -2,7 +2,8 @@
 # Installs, with apt-get, every Debian package that building and testing zel needs, when missing.
 set -eu
 packages="g++ clang libclang-rt-14-dev cmake ninja-build pkg-config libgtest-dev libgmock-dev
-  libbenchmark-dev libhidapi-dev valgrind umockdev libumockdev-dev git"
+  libbenchmark-dev libhidapi-dev valgrind umockdev libumockdev-dev git
+  libcli11-dev nlohmann-json3-dev libfmt-dev nodejs"
 # The viewer (serve/): its server's libraries, the browser test's Chromium and Selenium, and npm
 # for the plotting library it vendors (a nodejs from elsewhere may bring its own npm).
 packages="$packages libcpp-httplib-dev nlohmann-json3-dev chromium chromium-driver python3-selenium"
