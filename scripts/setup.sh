@@ -2,7 +2,8 @@
 # Installs, with apt-get, every Debian package that building and testing zel needs, when missing.
 set -eu
 packages="g++ clang libclang-rt-14-dev cmake ninja-build pkg-config libgtest-dev libgmock-dev
-  libbenchmark-dev libhidapi-dev valgrind umockdev libumockdev-dev git"
+  libbenchmark-dev libhidapi-dev valgrind umockdev libumockdev-dev git
+  dpkg-dev file lintian udev"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
