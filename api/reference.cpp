@@ -8,6 +8,7 @@
 #include "api/scan_steps.h"
 #include "api/serialise.h"
 #include "protocol/qrn.h"
+#include "spectrum/zelspec.h"
 
 using zel::api::readStoredFile;
 using zel::api::StoredFile;

@@ -7,6 +7,7 @@
 #include "api/scan_steps.h"
 #include "api/serialise.h"
 #include "protocol/qrn.h"
+#include "spectrum/zelspec.h"
 
 namespace {
 

@@ -50,7 +50,7 @@
 
 #include <stdint.h>
 
-#include "spectrum/zelspec.h"
+#include "spectrum/zelspec_records.h"
 
 #ifdef __cplusplus
 extern "C" {

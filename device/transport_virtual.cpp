@@ -14,6 +14,7 @@ VirtualTransport::VirtualTransport(sim::ModuleIdentity identity, bool realtime)
 bool VirtualTransport::pass(uint64_t milliseconds)
 {
     elapsedMs_ += milliseconds;
+    module_.elapse(milliseconds);
     if (realtime_) {
         return waitFor(std::chrono::milliseconds(milliseconds));
     }

@@ -28,8 +28,8 @@ while(ZEL_DEB_PACKAGES)
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component} EXCLUDE_FROM_ALL)
 endwhile()
 
-# The example host program, where Debian keeps examples.
-install(FILES ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt ${PROJECT_SOURCE_DIR}/examples/scan_csv.c
+# The example host programs, where Debian keeps examples.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libzel-dev/examples COMPONENT dev EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
@@ -78,7 +78,7 @@ set(CPACK_DEBIAN_DEV_DESCRIPTION "driver library for a near-infrared spectromete
 ${ZEL_DEB_ABOUT}
 
 This package holds the C headers, the CMake package (find_package(zel)), the
-pkg-config file (zel) and an example program. It also holds libzel.so.0 built
+pkg-config file (zel) and example programs. It also holds libzel.so.0 built
 over a virtual module, in
 /usr/${ZEL_VIRTUAL_LIBDIR}:
 a program built against libzel runs on the virtual module, without hardware,

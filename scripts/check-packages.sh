@@ -80,7 +80,7 @@ for f in "/usr/lib/$multiarch/libzel.so.0" /usr/lib/udev/rules.d/70-zel.rules \
     /usr/lib/udev/rules.d/70-zel-plugdev.rules; do
     grep -qx "$f" "$work/libzel0.list" || fail "libzel0 lacks $f"
 done
-for f in /usr/include/zel/zel.h "/usr/lib/$multiarch/pkgconfig/zel.pc" \
+for f in /usr/include/zel/zel.h /usr/include/zel/module.h "/usr/lib/$multiarch/pkgconfig/zel.pc" \
     "/usr/lib/$multiarch/cmake/zel/zelConfig.cmake" "/usr/lib/$multiarch/zel/virtual/libzel.so.0"; do
     grep -qx "$f" "$work/libzel-dev.list" || fail "libzel-dev lacks $f"
 done
@@ -165,9 +165,12 @@ else
     say "skipped import zel: no python3-zel package (the Python package is not in this tree)"
 fi
 
-# The example, built with pkg-config and with the CMake package, runs on the virtual module.
+# The examples, built with pkg-config and with the CMake package, run on the virtual module:
+# scan_csv on the virtual-module library, spectra_csv through zel_open_virtual.
 cp -r /usr/share/doc/libzel-dev/examples "$work/run/example"
-clean sh -c 'cc -std=c11 -Wall -Wextra -Werror -o scan_csv example/scan_csv.c $(pkg-config --cflags --libs zel)'
+for example in scan_csv spectra_csv; do
+    clean sh -c "cc -std=c11 -Wall -Wextra -Werror -o $example example/$example.c \$(pkg-config --cflags --libs zel)"
+done
 clean cmake -S example -B example-build -G Ninja >/dev/null
 clean cmake --build example-build >/dev/null
 for program in scan_csv example-build/scan_csv; do
@@ -176,10 +179,17 @@ for program in scan_csv example-build/scan_csv; do
     points=$(($(wc -l <"$work/spectrum.csv") - 1))
     [ "$points" -gt 0 ] || fail "$program printed no points"
 done
-# Without the virtual folder it loads the installed library, which finds no module here.
+for program in spectra_csv example-build/spectra_csv; do
+    clean "./$program" --virtual >"$work/spectra.csv" 2>/dev/null
+    head -n 1 "$work/spectra.csv" | grep -qx 'configuration,wavelength_nm,intensity,reference,reflectance' ||
+        fail "$program: no CSV header"
+    rows=$(($(wc -l <"$work/spectra.csv") - 1))
+    [ "$rows" -gt 0 ] || fail "$program printed no points"
+done
+# Without the virtual folder scan_csv loads the installed library.
 clean ldd ./scan_csv | grep -q "libzel.so.0 => \(/usr\)\?/lib/$multiarch/libzel.so.0 " ||
     fail "scan_csv does not load the installed libzel.so.0"
-say "example: built with pkg-config and CMake, $points points on the virtual module"
+say "examples: built with pkg-config and CMake; on the virtual module scan_csv $points points, spectra_csv $rows"
 
 # A program built against libzel depends on libzel0 of this version or later.
 mkdir -p "$work/run/debian" && : >"$work/run/debian/control"

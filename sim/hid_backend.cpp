@@ -85,6 +85,14 @@ void detachAll() {
 
 void setInitFailure(bool fail) { backend().initFails = fail; }
 
+void elapseAttachedModules(uint64_t milliseconds) {
+    for (const auto &device : backend().devices) {
+        if (device->module) {
+            device->module->elapse(milliseconds);
+        }
+    }
+}
+
 std::size_t openHandleCount() { return backend().openHandles; }
 
 }  // namespace zel::sim

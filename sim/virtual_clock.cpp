@@ -8,7 +8,10 @@ namespace {
 uint64_t now = 0;
 }  // namespace
 
-void advanceClock(uint64_t milliseconds) { now += milliseconds; }
+void advanceClock(uint64_t milliseconds) {
+    now += milliseconds;
+    elapseAttachedModules(milliseconds);
+}
 
 uint64_t clockMs() { return now; }
 

@@ -86,6 +86,8 @@ enum class FaultKind {
     SizeSkew,         /* a size request announces `value` bytes more (or fewer) than the file has */
     ChunkBeyondSize,  /* every chunk states `value` bytes more than remain of the file (padded 0xA5) */
     CorruptImage,     /* the served file has the byte at offset `value` inverted */
+    SlowScan,         /* a started scan replaces the scan data file only `value` ms after the
+                         scan time it reports (see elapse) */
 };
 struct Fault {
     FaultKind kind = FaultKind::NoAnswer;
@@ -169,6 +171,13 @@ public:
 
     void pressButton(unsigned times = 1);
 
+    /* Time passing for the module, as its transport tells it: a slow scan's data lands once its
+     * time is up. The model keeps no clock of its own. */
+    void elapse(uint64_t milliseconds);
+    /* The data of the newest scan the module made, stored or still on its way (null before any
+     * scan). */
+    const Bytes *latestScan() const;
+
     void injectFault(const Fault &fault);
     void clearFaults();
 
@@ -234,6 +243,12 @@ private:
     std::vector<Bytes> configs_;
     std::array<std::optional<Bytes>, 4> files_;
     std::optional<Transfer> transfer_;
+    /* A slow scan's data and the milliseconds until it replaces the stored file. */
+    struct PendingScan {
+        Bytes bytes;
+        uint64_t remainingMs = 0;
+    };
+    std::optional<PendingScan> pendingScan_;
     std::vector<Fault> faults_;
     std::map<uint16_t, Bytes> latches_;  /* last data of commands the module only stores */
     std::array<double, 6> storedCalibration_{};

@@ -12,6 +12,7 @@
 
 #include "api/zel.h"
 #include "sim/hid_backend.h"
+#include "spectrum/zelspec.h"
 #include "tests/api/stdout_capture.h"
 
 namespace zel::test {
