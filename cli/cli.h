@@ -43,6 +43,7 @@ void add_info(CLI::App& app, const Globals& globals, Action& action);
 void add_configs(CLI::App& app, const Globals& globals, Action& action);
 void add_scan(CLI::App& app, const Globals& globals, Action& action);
 void add_set(CLI::App& app, const Globals& globals, Action& action);
+void add_serve(CLI::App& app, const Globals& globals, Action& action);
 
 // A usage error found after parsing (exit status 2).
 class UsageError : public std::runtime_error {

@@ -71,6 +71,7 @@ int main(int argc, char** argv)
     add_configs(app, globals, action);
     add_scan(app, globals, action);
     add_set(app, globals, action);
+    add_serve(app, globals, action);
 
     try {
         app.parse(argc, argv);

@@ -56,6 +56,7 @@ int32_t VirtualTransport::read(uint8_t* buffer)
     if (!pass(static_cast<uint64_t>(kReadTimeout.count()))) {
         return -1;
     }
+    module_.readTimedOut();
     return 0;
 }
 

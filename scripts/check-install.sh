@@ -3,6 +3,7 @@
 # installed headers are exactly the public ones, builds the example host programs against the
 # installed package (CMake and pkg-config) and runs them on the virtual module: scan_csv by putting
 # the build's virtual libzel.so.0 first on the library path, spectra_csv through zel_open_virtual.
+# Then imports the installed Python package with Debian's interpreter and scans a virtual module.
 set -eu
 cd "$(dirname "$0")/.."
 build=${1:-build/default}
@@ -40,4 +41,11 @@ for program in "$work/example/spectra_csv" "$work/spectra_csv_pc"; do
   [ "$configs" -eq 4 ] && [ "$rows" -gt 800 ] ||
     { echo "check-install: $program: $rows rows over $configs configurations" >&2; exit 1; }
 done
-echo "check-install: examples built against $prefix; scan_csv $points points, spectra_csv $rows points of 4 configurations"
+
+# The Python package, where Debian's interpreter looks for this prefix, imported from there.
+package=$(find "$prefix" -path '*/dist-packages/zel/__init__.py')
+[ -n "$package" ] || { echo "check-install: the Python package zel was not installed" >&2; exit 1; }
+pyversion=$(cd "$work" && PYTHONPATH="$(dirname "$(dirname "$package")")" /usr/bin/python3 -c \
+  'import zel; m = zel.open_virtual(realtime=False); print(zel.__version__, "scanning", len(m.scan(0)), "points")')
+
+echo "check-install: examples built against $prefix; scan_csv $points points, spectra_csv $rows points of 4 configurations; Python package $pyversion"

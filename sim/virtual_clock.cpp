@@ -6,6 +6,7 @@
 namespace zel::sim {
 namespace {
 uint64_t now = 0;
+uint64_t slept = 0;
 }  // namespace
 
 void advanceClock(uint64_t milliseconds) {
@@ -15,8 +16,16 @@ void advanceClock(uint64_t milliseconds) {
 
 uint64_t clockMs() { return now; }
 
-void resetClock() { now = 0; }
+uint64_t sleptMs() { return slept; }
+
+void resetClock() {
+    now = 0;
+    slept = 0;
+}
 
 }  // namespace zel::sim
 
-extern "C" void Sleep(uint32_t milliseconds) { zel::sim::advanceClock(milliseconds); }
+extern "C" void Sleep(uint32_t milliseconds) {
+    zel::sim::slept += milliseconds;
+    zel::sim::advanceClock(milliseconds);
+}
