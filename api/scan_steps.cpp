@@ -9,6 +9,13 @@
 #include "protocol/qrn.h"
 
 namespace zel::api {
+namespace {
+
+// Every stored file is a few serialized records (a scan file is about 3.7 KB); a size far
+// beyond that is a damaged or stale answer, not a file worth allocating for.
+constexpr int32_t kMaxStoredFileSize = 1 << 20;
+
+} // namespace
 
 int32_t runScan(uint8_t configIndex)
 {
@@ -31,7 +38,7 @@ int32_t runScan(uint8_t configIndex)
 int32_t storedFileSize(uint32_t type)
 {
     const int32_t size = QRN_GetFileSize(type);
-    return size < 0 ? ZEL_ERROR_FILE_SIZE : size;
+    return size < 0 || size > kMaxStoredFileSize ? ZEL_ERROR_FILE_SIZE : size;
 }
 
 int32_t readStoredFile(int32_t size, StoredFile& file)

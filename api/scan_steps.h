@@ -20,7 +20,7 @@ struct StoredFile {
 int32_t runScan(uint8_t configIndex);
 
 // Asks for the size of stored file `type`, which also selects it for reading.
-// Returns the size (0 or more) or ZEL_ERROR_FILE_SIZE.
+// Returns the size (0 to 1 MiB) or ZEL_ERROR_FILE_SIZE (also for a size above 1 MiB).
 int32_t storedFileSize(uint32_t type);
 
 // Reads the selected stored file of `size` bytes into `file`.

@@ -76,7 +76,8 @@ extern "C" {
 #define ZEL_ERROR_CONFIG_INDEX (-16)   /* configuration index not below the number stored */
 #define ZEL_ERROR_READ_CONFIG (-17)    /* reading or decoding the scan configuration failed */
 #define ZEL_ERROR_START_SCAN (-18)     /* starting the scan failed */
-#define ZEL_ERROR_FILE_SIZE (-19)      /* asking for a stored file's size failed */
+#define ZEL_ERROR_FILE_SIZE (-19)      /* asking for a stored file's size failed, or the size is
+                                          above 1 MiB (no stored file is near that) */
 #define ZEL_ERROR_FILE_READ (-20)      /* a stored file arrived incomplete, or no memory for it */
 #define ZEL_ERROR_TOO_FEW_POINTS (-21) /* the scan has fewer valid points than were asked for */
 #define ZEL_ERROR_COUNT (-28)          /* a count is negative or above the array capacity */

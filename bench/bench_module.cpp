@@ -1,7 +1,7 @@
 // Module objects against the process-wide zel* functions on in-process virtual modules:
 // - the cost of one call (a one-report command and answer) through each;
 // - reports on the wire for a scan with its reference: Module::scan against zelGetScanResults
-//   followed by zelGetRefIntensityFromDevice;
+//   followed by zelGetRefIntensityFromDevice, and Module::scan of a module slower than it says;
 // - host CPU per scan (module object, module's own clock) against the module alone replaying
 //   the same requests;
 // - two real-time modules scanning on two threads against one scan alone (wall time).
@@ -133,6 +133,28 @@ void BM_ModuleScan(benchmark::State& state)
     state.counters["scan_file_reports"] = 4 * 2 + (fileSize + 507) / 508 * 9;
 }
 BENCHMARK(BM_ModuleScan)->Unit(benchmark::kMicrosecond);
+
+// The same, with a module that stores every scan 100 ms after the scan time it reports: the
+// extra fetches are the wire cost of a slow module.
+void BM_ModuleScanSlowBy100ms(benchmark::State& state)
+{
+    Module module = Module::open_virtual(instant());
+    VirtualModule& model = modelOf(module);
+    module.scan(0);
+    zel::sim::Fault slow;
+    slow.kind = zel::sim::FaultKind::SlowScan;
+    slow.value = 100;
+    model.injectFault(slow);
+    uint64_t reports = 0;
+    for (auto _ : state) {
+        const uint64_t before = reportsMoved(model);
+        benchmark::DoNotOptimize(module.scan(0));
+        reports += reportsMoved(model) - before;
+    }
+    state.counters["reports_per_scan"] =
+        static_cast<double>(reports) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ModuleScanSlowBy100ms)->Unit(benchmark::kMicrosecond);
 
 // Baseline: the module alone, fed the output reports of one Module::scan.
 void BM_ModuleAloneForAScan(benchmark::State& state)

@@ -57,6 +57,8 @@ const char* status_text(int code) noexcept
         return "out of memory";
     case ZEL_E_INTERNAL:
         return "internal error";
+    case ZEL_E_IO:
+        return "a file on the host could not be written";
     // The zel* functions (zel.h); -3 stands for two failures there.
     case -1:
         return "a report could not be written or read, or no module is open";

@@ -26,5 +26,6 @@
 #define ZEL_E_STALE_SCAN (-318)       /* the module did not deliver a new scan */
 #define ZEL_E_NO_MEMORY (-319)        /* memory could not be had */
 #define ZEL_E_INTERNAL (-320)         /* an unexpected failure inside the library */
+#define ZEL_E_IO (-321)               /* a file on the host could not be written */
 
 #endif

@@ -14,6 +14,7 @@ VirtualTransport::VirtualTransport(sim::ModuleIdentity identity, bool realtime)
 bool VirtualTransport::pass(uint64_t milliseconds)
 {
     elapsedMs_ += milliseconds;
+    module_.elapse(milliseconds);
     if (realtime_) {
         return waitFor(std::chrono::milliseconds(milliseconds));
     }
@@ -55,6 +56,7 @@ int32_t VirtualTransport::read(uint8_t* buffer)
     if (!pass(static_cast<uint64_t>(kReadTimeout.count()))) {
         return -1;
     }
+    module_.readTimedOut();
     return 0;
 }
 

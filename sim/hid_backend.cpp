@@ -85,6 +85,14 @@ void detachAll() {
 
 void setInitFailure(bool fail) { backend().initFails = fail; }
 
+void elapseAttachedModules(uint64_t milliseconds) {
+    for (const auto &device : backend().devices) {
+        if (device->module) {
+            device->module->elapse(milliseconds);
+        }
+    }
+}
+
 std::size_t openHandleCount() { return backend().openHandles; }
 
 }  // namespace zel::sim
@@ -154,6 +162,10 @@ hid_device *hid_open(unsigned short vendor_id, unsigned short product_id,
         if (device->vendorId != vendor_id || device->productId != product_id ||
             (serial_number != nullptr && device->serial() != serial_number)) {
             continue;
+        }
+        if (device->module) {
+            // Like a hidraw node, a fresh handle sees no input queued before it was opened.
+            device->module->resetLink();
         }
         auto *handle = new hid_device_;
         handle->device = device;
@@ -232,8 +244,14 @@ int hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int mi
         report = device->module->takeReport();
     }
     if (!report) {
-        // Nothing to say: the whole time-out passes at once.
-        zel::sim::advanceClock(milliseconds > 0 ? static_cast<uint64_t>(milliseconds) : 0);
+        // Nothing to say: the whole time-out passes at once, and only then may a late answer
+        // arrive (a zero time-out merely looks).
+        if (milliseconds > 0) {
+            zel::sim::advanceClock(static_cast<uint64_t>(milliseconds));
+            if (device->module) {
+                device->module->readTimedOut();
+            }
+        }
         return 0;
     }
     zel::sim::advanceClock(zel::sim::kReportCostMs);

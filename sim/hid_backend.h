@@ -5,7 +5,9 @@
  * hid_error with the signatures of <hidapi/hidapi.h>,
  * and the millisecond Sleep of platform/sleep.h. Nothing waits: Sleep advances the clock, every
  * report moved costs 1 ms (as on a full-speed interrupt endpoint), and a read that finds nothing
- * to say returns 0 at once with the clock advanced by its time-out.
+ * to say returns 0 at once with the clock advanced by its time-out; a positive time-out that
+ * passes lets the module's late answers arrive (VirtualModule::readTimedOut). Opening a handle
+ * drops the input the module had queued, as opening a hidraw node does.
  *
  * Tests attach modules and other-vendor devices here and drive the modules through their own
  * control API (sim/virtual_module.h). The device list is enumerated in attachment order.
@@ -39,8 +41,10 @@ void setInitFailure(bool fail);
 /* Handles opened and not yet closed. */
 std::size_t openHandleCount();
 
-/* The virtual clock, in milliseconds since the start or the last resetClock. */
+/* The virtual clock, in milliseconds since the start or the last resetClock; sleptMs is the
+ * part of it that passed in Sleep. */
 uint64_t clockMs();
+uint64_t sleptMs();
 void resetClock();
 
 }  // namespace zel::sim

@@ -2,6 +2,7 @@
 // the window, through the scan engine into the scan data file.
 #include <algorithm>
 
+#include "protocol/qrn_codes.h"
 #include "sim/scan_engine.h"
 #include "sim/virtual_module.h"
 
@@ -70,8 +71,35 @@ VirtualModule::Answer VirtualModule::startScan() {
         return answer;
     }
     ++scanCount_;
+    // A new scan supersedes one still on its way.
+    pendingScan_.reset();
+    if (const auto slow = takeFault(FaultKind::SlowScan, QRN_CMD_START_SCAN, std::nullopt)) {
+        pendingScan_ = PendingScan{std::move(*data),
+                                   uint64_t{scanTimeMs()} + static_cast<uint64_t>(std::max(slow->value, 0))};
+        return answer;
+    }
     files_[static_cast<std::size_t>(StoredFile::ScanData)] = std::move(data);
     return answer;
+}
+
+void VirtualModule::elapse(uint64_t milliseconds) {
+    if (!pendingScan_) {
+        return;
+    }
+    if (milliseconds < pendingScan_->remainingMs) {
+        pendingScan_->remainingMs -= milliseconds;
+        return;
+    }
+    files_[static_cast<std::size_t>(StoredFile::ScanData)] = std::move(pendingScan_->bytes);
+    pendingScan_.reset();
+}
+
+const Bytes *VirtualModule::latestScan() const {
+    if (pendingScan_) {
+        return &pendingScan_->bytes;
+    }
+    const auto &stored = files_[static_cast<std::size_t>(StoredFile::ScanData)];
+    return stored ? &*stored : nullptr;
 }
 
 }  // namespace zel::sim

@@ -7,7 +7,11 @@
 
 namespace zel::sim {
 
+/* Moves the clock on; every attached module is told the time passed. */
 void advanceClock(uint64_t milliseconds);
+
+/* hid_backend.cpp: tells every attached module that `milliseconds` passed. */
+void elapseAttachedModules(uint64_t milliseconds);
 
 }  // namespace zel::sim
 

@@ -81,8 +81,14 @@ std::optional<Report> VirtualModule::takeReport() {
     return report;
 }
 
+void VirtualModule::readTimedOut() {
+    outbox_.insert(outbox_.end(), heldBack_.begin(), heldBack_.end());
+    heldBack_.clear();
+}
+
 void VirtualModule::resetLink() {
     outbox_.clear();
+    heldBack_.clear();
     partial_.clear();
     partialExpected_ = 0;
 }
@@ -103,7 +109,7 @@ void VirtualModule::handleMessage(std::span<const uint8_t> message) {
         ++counters_.malformed;
         Answer answer;
         answer.error = 1;
-        queueAnswer(request, answer, nullptr, 0);
+        queueAnswer(request, answer, nullptr, 0, outbox_);
         return;
     }
     request.code = le16(&message[4]);
@@ -124,7 +130,7 @@ void VirtualModule::handleMessage(std::span<const uint8_t> message) {
     if (auto fault = takeFault(FaultKind::ErrorField, request.code, std::nullopt)) {
         Answer answer;
         answer.error = static_cast<uint8_t>(fault->value & 3);
-        queueAnswer(request, answer, nullptr, 0);
+        queueAnswer(request, answer, nullptr, 0, outbox_);
         return;
     }
     const Answer answer = dispatch(request);
@@ -134,11 +140,13 @@ void VirtualModule::handleMessage(std::span<const uint8_t> message) {
     const std::optional<Fault> stall = takeFault(FaultKind::StallReply, request.code, std::nullopt);
     const std::optional<Fault> stray =
         takeFault(FaultKind::StrayReports, request.code, std::nullopt);
-    queueAnswer(request, answer, stall ? &*stall : nullptr, stray ? stray->value : 0);
+    const bool late = takeFault(FaultKind::LateAnswer, request.code, std::nullopt).has_value();
+    queueAnswer(request, answer, stall ? &*stall : nullptr, stray ? stray->value : 0,
+                late ? heldBack_ : outbox_);
 }
 
 void VirtualModule::queueAnswer(const Request &request, const Answer &answer, const Fault *stall,
-                                int32_t strayReports) {
+                                int32_t strayReports, std::deque<Report> &queue) {
     if (answer.silent || !request.answerWanted) {
         return;
     }
@@ -163,12 +171,12 @@ void VirtualModule::queueAnswer(const Request &request, const Answer &answer, co
         const std::size_t from = r * kReportSize;
         const std::size_t n = std::min(kReportSize, bytes.size() - from);
         std::memcpy(report.data(), bytes.data() + from, n);
-        outbox_.push_back(report);
+        queue.push_back(report);
     }
     for (int32_t s = 0; s < strayReports; ++s) {
         Report report;
         report.fill(kStrayByte);
-        outbox_.push_back(report);
+        queue.push_back(report);
     }
 }
 

@@ -83,9 +83,14 @@ enum class FaultKind {
     ErrorField,       /* answered with error field `value` (1, 2 or 3); nothing is done */
     StallReply,       /* the command runs, but its answer stops after `value` reports */
     StrayReports,     /* `value` extra reports (bytes 0xEE) follow the answer */
+    LateAnswer,       /* the command runs, but its whole answer is held back until the host's
+                         read has timed out (readTimedOut), then queued: it is waiting when
+                         the next exchange starts */
     SizeSkew,         /* a size request announces `value` bytes more (or fewer) than the file has */
     ChunkBeyondSize,  /* every chunk states `value` bytes more than remain of the file (padded 0xA5) */
     CorruptImage,     /* the served file has the byte at offset `value` inverted */
+    SlowScan,         /* a started scan replaces the scan data file only `value` ms after the
+                         scan time it reports (see elapse) */
 };
 struct Fault {
     FaultKind kind = FaultKind::NoAnswer;
@@ -126,8 +131,12 @@ public:
     /* Module -> host: the next queued input report, if the module has one to say. */
     std::optional<Report> takeReport();
     bool hasReport() const { return !outbox_.empty(); }
-    /* Forgets queued input reports and any half-received message, as a freshly opened device
-     * file would. State, stored files and counters stay. */
+    /* The host's read found nothing to take and gave up after its time-out: answers held back
+     * by a late-answer fault arrive now. The model knows nothing of time; the transport says
+     * when a read timed out. */
+    void readTimedOut();
+    /* Forgets queued and held-back input reports and any half-received message, as a freshly
+     * opened device file would. State, stored files and counters stay. */
     void resetLink();
 
     /* ---- control API for tests ---- */
@@ -169,8 +178,17 @@ public:
 
     void pressButton(unsigned times = 1);
 
+    /* Time passing for the module, as its transport tells it: a slow scan's data lands once its
+     * time is up. The model keeps no clock of its own. */
+    void elapse(uint64_t milliseconds);
+    /* The data of the newest scan the module made, stored or still on its way (null before any
+     * scan). */
+    const Bytes *latestScan() const;
+
     void injectFault(const Fault &fault);
     void clearFaults();
+    /* Fault switches still armed (a switch with `times` 1 is gone once it has struck). */
+    std::size_t armedFaults() const { return faults_.size(); }
 
     const Counters &counters() const { return counters_; }
     uint64_t commandCount(uint16_t code) const;
@@ -204,7 +222,7 @@ private:
 
     void handleMessage(std::span<const uint8_t> message);
     void queueAnswer(const Request &request, const Answer &answer, const Fault *stall,
-                     int32_t strayReports);
+                     int32_t strayReports, std::deque<Report> &queue);
     std::optional<Fault> takeFault(FaultKind kind, std::optional<uint16_t> code,
                                    std::optional<StoredFile> file);
 
@@ -228,12 +246,19 @@ private:
     ModuleState state_;
     Counters counters_;
     std::deque<Report> outbox_;
+    std::deque<Report> heldBack_;   /* late answers, until the host's read times out */
     std::deque<Report> lastIn_;
     Bytes partial_;                 /* a write message still arriving */
     std::size_t partialExpected_ = 0;
     std::vector<Bytes> configs_;
     std::array<std::optional<Bytes>, 4> files_;
     std::optional<Transfer> transfer_;
+    /* A slow scan's data and the milliseconds until it replaces the stored file. */
+    struct PendingScan {
+        Bytes bytes;
+        uint64_t remainingMs = 0;
+    };
+    std::optional<PendingScan> pendingScan_;
     std::vector<Fault> faults_;
     std::map<uint16_t, Bytes> latches_;  /* last data of commands the module only stores */
     std::array<double, 6> storedCalibration_{};

@@ -29,7 +29,9 @@ int32_t resample_onto_scan(const scanResults &scan, scanResults &ref)
                                                           ref.length);
     if (status < 0)
         return status;
+    // The reference may have had more points than the scan: none of them may outlive the resampling.
     ref.length = scan.length;
+    zelspec::clear_beyond_length(ref);
     return ZELSPEC_PASS;
 }
 

@@ -21,6 +21,7 @@ int32_t interpret_column(const uScanData &scan, scanResults &results)
         status = pattern_wavelength(def.mid_px[k], def.width_px, scan.head.pixel_coeffs,
                                     results.wavelength[k]);
     results.pga = scan.head.pga;
+    clear_beyond_length(results);
     return status;
 }
 

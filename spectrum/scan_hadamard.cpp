@@ -81,7 +81,10 @@ int32_t interpret_hadamard(const uScanData &scan, scanResults &results)
         total += set.num_cols;
         offset += set.order;
     }
+    // The measurements outnumber the decoded points (every group's order is at least its column
+    // count); the surplus must not stay behind the last point.
     results.length = total;
+    clear_beyond_length(results);
     return ZELSPEC_PASS;
 }
 

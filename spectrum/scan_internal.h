@@ -63,6 +63,17 @@ inline int32_t truncate_to_int32(double v)
     return static_cast<int32_t>(v);
 }
 
+// Zeroes every point at or beyond `length`, so that no raw measurement or stale value is left
+// where a caller that copies whole arrays would take it for data.
+inline void clear_beyond_length(scanResults &results)
+{
+    const int32_t length = results.length < 0 ? 0 : results.length;
+    for (int32_t k = length; k < ZELSPEC_RESULTS_LEN; ++k) {
+        results.intensity[k] = 0;
+        results.wavelength[k] = 0.0;
+    }
+}
+
 inline int32_t saturate_to_int32(int64_t v)
 {
     return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);

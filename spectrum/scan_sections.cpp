@@ -160,6 +160,7 @@ int32_t zelspec_scan_interpret_sections(uScanData *scan, scanResults *results)
         joined += count;
         results->length += part.length;
     }
+    zelspec::clear_beyond_length(*results);
     return ZELSPEC_PASS;
 }
 

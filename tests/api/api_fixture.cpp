@@ -21,6 +21,18 @@ sim::Bytes standardConfigImage(const char* name, uint16_t startNm, uint16_t endN
     return image;
 }
 
+scanResults interpretStoredScan(const sim::VirtualModule& module)
+{
+    const std::optional<sim::Bytes>& file = module.storedFile(sim::StoredFile::ScanData);
+    scanResults results = {};
+    EXPECT_TRUE(file.has_value());
+    if (file) {
+        sim::Bytes copy = *file;
+        EXPECT_EQ(zelspec_scan_interpret(copy.data(), copy.size(), &results), ZELSPEC_PASS);
+    }
+    return results;
+}
+
 std::vector<uint16_t> ApiTest::requestCodes() const
 {
     std::vector<uint16_t> codes;

@@ -36,6 +36,9 @@ bool sameBytes(const T& a, const T& b)
 sim::Bytes standardConfigImage(const char* name, uint16_t startNm, uint16_t endNm,
                                uint16_t patterns, uint8_t scanType = 0);
 
+// The module's scan data file, interpreted by the spectrum library straight from its store.
+scanResults interpretStoredScan(const sim::VirtualModule& module);
+
 class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -2,6 +2,9 @@
 // failing step.
 #include "tests/api/api_fixture.h"
 
+#include <cmath>
+#include <memory>
+
 #include "protocol/qrn_codes.h"
 
 namespace zel::test {
@@ -17,6 +20,19 @@ protected:
     }
 
     size_t fileSize(sim::StoredFile file) { return module().storedFile(file)->size(); }
+
+    // The reference of the module's last scan, from its stored files through the spectrum library.
+    std::unique_ptr<scanResults> storedReference()
+    {
+        const scanResults scan = interpretStoredScan(module());
+        const sim::Bytes cal = *module().storedFile(sim::StoredFile::CalData);
+        const sim::Bytes matrix = *module().storedFile(sim::StoredFile::MatrixData);
+        auto reference = std::make_unique<scanResults>();
+        EXPECT_EQ(zelspec_scan_interpReference(cal.data(), cal.size(), matrix.data(),
+                                               matrix.size(), &scan, reference.get()),
+                  ZELSPEC_PASS);
+        return reference;
+    }
 
     std::string sizeLines()
     {
@@ -40,12 +56,40 @@ TEST_F(ReferenceTest, StartsNoScanAndPrintsTheSizesItReads)
     ASSERT_EQ(result, ZEL_OK);
     EXPECT_EQ(printed, sizeLines());
     EXPECT_EQ(module().scanCount(), scans);
-
-    // The reference is the lit white tile: bright everywhere; nothing beyond the count is written.
-    for (int i = 0; i < 160; ++i) {
-        EXPECT_GT(reference[i], 0) << i;
-    }
+    EXPECT_TRUE(std::equal(reference, reference + 160, storedReference()->intensity));
     EXPECT_EQ(reference[160], -7);
+}
+
+// Against the physics: the sample reflects less than the factory's white tile, so on every
+// point of the scan the reference is the scan divided by the sample's reflectance, within noise.
+// The reference also holds the scan's length (220 points for the sectioned configuration, against
+// 228 of the stored reference) and zeros beyond it.
+TEST_F(ReferenceTest, IsTheWhiteTileOnTheScansWavelengthsForEveryConfiguration)
+{
+    for (const int32_t config : {0, 1, 2, 3}) {
+        SCOPED_TRACE(config);
+        int32_t intensities[864];
+        ASSERT_EQ(zelGetIntensities(config, intensities, 864), ZEL_OK);
+        int32_t reference[864];
+        std::fill(std::begin(reference), std::end(reference), -7);
+        int32_t result = -1;
+        captureStdout([&] { result = zelGetRefIntensityFromDevice(reference, 864); });
+        ASSERT_EQ(result, ZEL_OK);
+
+        EXPECT_TRUE(std::equal(reference, reference + 864, storedReference()->intensity));
+        const scanResults scan = interpretStoredScan(module());
+        const int32_t peak = *std::max_element(intensities, intensities + scan.length);
+        for (int i = 0; i < scan.length; ++i) {
+            if (intensities[i] < peak / 10) {
+                continue;  // too little light for a ratio within noise
+            }
+            const double reflectance = sim::VirtualModule::defaultSample(scan.wavelength[i]);
+            EXPECT_NEAR(reference[i] * reflectance / intensities[i], 1.0, 0.03)
+                << "at " << scan.wavelength[i] << " nm";
+        }
+        EXPECT_TRUE(std::all_of(reference + scan.length, std::end(reference),
+                                [](int32_t v) { return v == 0; }));
+    }
 }
 
 TEST_F(ReferenceTest, Counts)
@@ -122,6 +166,22 @@ TEST_F(ReferenceTest, DamagedFiles)
                 << printed;
         }
     }
+}
+
+TEST_F(ReferenceTest, FileAboveOneMebibyteIsRefusedBeforeAnythingIsPrinted)
+{
+    sim::Fault fault;
+    fault.kind = sim::FaultKind::SizeSkew;
+    fault.value = (1 << 20) + 1 - static_cast<int32_t>(fileSize(sim::StoredFile::CalData));
+    fault.file = sim::StoredFile::CalData;
+    module().injectFault(fault);
+    const uint64_t chunks = module().commandCount(QRN_CMD_GET_FILE_DATA);
+    int32_t reference[4] = {-7, -7, -7, -7};
+    int32_t result = 0;
+    EXPECT_EQ(captureStdout([&] { result = zelGetRefIntensityFromDevice(reference, 4); }), "");
+    EXPECT_EQ(result, ZEL_ERROR_FILE_SIZE);
+    EXPECT_EQ(module().commandCount(QRN_CMD_GET_FILE_DATA), chunks);
+    EXPECT_EQ(reference[0], -7);
 }
 
 TEST_F(ReferenceTest, LostChunk)

@@ -84,12 +84,41 @@ TEST_F(HidBackend, OpensByIdentifiersAndCarriesReportsBothWays) {
     EXPECT_EQ(clockMs(), 10002u);
     Sleep(2000);
     EXPECT_EQ(clockMs(), 12002u);
+    EXPECT_EQ(sleptMs(), 2000u);
 
     const std::array<unsigned char, 65> numbered{0x01};
     EXPECT_EQ(hid_write(dev, numbered.data(), numbered.size()), -1);
     EXPECT_NE(hid_error(dev), nullptr);
     hid_close(dev);
     EXPECT_EQ(openHandleCount(), 0u);
+}
+
+TEST_F(HidBackend, OpeningDropsQueuedInputAndATimedOutReadLetsALateAnswerIn) {
+    VirtualModule &module = attachModule();
+    const std::array<unsigned char, 65> request{0x00, 0xC0, 0x00, 0x02, 0x00, 0x22, 0x02};
+    std::array<unsigned char, 64> reply{};
+    hid_device *first = hid_open(0x0451, 0x4201, nullptr);
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(hid_write(first, request.data(), request.size()), 65);
+    hid_close(first);
+    EXPECT_TRUE(module.hasReport());
+    hid_device *dev = hid_open(0x0451, 0x4201, nullptr);
+    ASSERT_NE(dev, nullptr);
+    EXPECT_FALSE(module.hasReport());
+
+    module.injectFault({FaultKind::LateAnswer, 0, std::nullopt, std::nullopt, 1});
+    ASSERT_EQ(hid_write(dev, request.data(), request.size()), 65);
+    const uint64_t start = clockMs();
+    // A zero time-out only looks: the late answer is not due yet.
+    EXPECT_EQ(hid_read_timeout(dev, reply.data(), reply.size(), 0), 0);
+    EXPECT_EQ(clockMs(), start);
+    EXPECT_EQ(hid_read_timeout(dev, reply.data(), reply.size(), 10000), 0);
+    EXPECT_EQ(clockMs(), start + 10000);
+    EXPECT_EQ(hid_read_timeout(dev, reply.data(), reply.size(), 0), 64);
+    EXPECT_EQ(reply[0], 0xC0);
+    EXPECT_EQ(reply[4], 4);
+    EXPECT_EQ(sleptMs(), 0u);
+    hid_close(dev);
 }
 
 TEST_F(HidBackend, ForeignDevicesSwallowWritesAndHandlesDieWithTheirDevice) {

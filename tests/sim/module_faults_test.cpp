@@ -54,6 +54,36 @@ TEST(ModuleFaults, StrayReportsFollowTheAnswer) {
     EXPECT_EQ(replies[1][0], 0xEE);
 }
 
+TEST(ModuleFaults, LateAnswerArrivesOnlyAfterTheHostsReadTimedOut) {
+    VirtualModule module;
+    module.injectFault({FaultKind::LateAnswer, 0, 0x040C, std::nullopt, 1});
+    EXPECT_TRUE(write(module, 0x040C, {1, 16}, 7).empty());
+    EXPECT_EQ(module.state().pgaGain, 16);  // the command ran
+    EXPECT_EQ(module.armedFaults(), 0u);
+    module.readTimedOut();
+    const auto late = testing::drain(module);
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_EQ(late[0][0], 0x40);
+    EXPECT_EQ(late[0][1], 7);
+
+    // A reply of several reports is held back whole, and goes out after what is already queued.
+    module.injectFault({FaultKind::LateAnswer, 0, std::nullopt, std::nullopt, 1});
+    EXPECT_TRUE(readArg(module, 0x0220, 0).empty());
+    module.receive(testing::report({0xC0, 0, 2, 0, 0x22, 0x02}));
+    module.readTimedOut();
+    const auto queued = testing::drain(module);
+    ASSERT_EQ(queued.size(), 3u);
+    EXPECT_EQ(payload({queued[0]}), (std::vector<uint8_t>{4}));  // 0x0222, answered on time
+    EXPECT_EQ(le32(payload({queued[1], queued[2]})), 91u);      // 0x0220: image size first
+
+    // Forgetting the link forgets a held-back answer too.
+    module.injectFault({FaultKind::LateAnswer, 0, std::nullopt, std::nullopt, 1});
+    read(module, 0x0222);
+    module.resetLink();
+    module.readTimedOut();
+    EXPECT_FALSE(module.hasReport());
+}
+
 TEST(ModuleFaults, SizeSkewMakesTheFileShorterOrLongerThanItsSize) {
     VirtualModule module;
     module.injectFault({FaultKind::SizeSkew, 100, std::nullopt, StoredFile::MatrixData, 1});

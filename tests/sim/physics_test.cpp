@@ -93,6 +93,27 @@ TEST(Physics, WhiteTileAgainstTheFactoryReferenceIsOne) {
     }
 }
 
+// Scan and reference of every stored configuration hold nothing past their valid points (the
+// Hadamard configuration measures 237 samples for its 228 points, and the factory reference has
+// 228 points where the sectioned configuration has 220).
+TEST(Physics, NothingRemainsBeyondTheValidPointsOfAnyConfiguration) {
+    const int points[] = {228, 228, 220, 350};
+    for (const uint8_t config : {0, 1, 2, 3}) {
+        SCOPED_TRACE(int{config});
+        VirtualModule module;
+        const auto scanned = interpret(scan(module, config));
+        const auto ref = reference(module, *scanned);
+        ASSERT_EQ(scanned->length, points[config]);
+        ASSERT_EQ(ref->length, points[config]);
+        for (int i = points[config]; i < ZELSPEC_RESULTS_LEN; ++i) {
+            ASSERT_EQ(scanned->intensity[i], 0) << i;
+            ASSERT_EQ(scanned->wavelength[i], 0.0) << i;
+            ASSERT_EQ(ref->intensity[i], 0) << i;
+            ASSERT_EQ(ref->wavelength[i], 0.0) << i;
+        }
+    }
+}
+
 TEST(Physics, ReflectanceShowsTheSampleAbsorptionBands) {
     VirtualModule module;
     const auto scanned = interpret(scan(module, 0));

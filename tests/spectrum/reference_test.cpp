@@ -94,6 +94,11 @@ TEST_F(Fixture, SectionsInsideTheReferenceAreResampledAndCorrectedPerWidth)
         const double factor = i < 50 ? 4.0 / 8.0 : 12.0 / 8.0;
         EXPECT_EQ(ref.intensity[i], static_cast<int32_t>(values[i] * factor)) << i;
     }
+    // The reference had 228 points: none of the 138 beyond the scan's 90 may remain.
+    for (int i = 90; i < ZELSPEC_RESULTS_LEN; ++i) {
+        ASSERT_EQ(ref.intensity[i], 0) << i;
+        ASSERT_EQ(ref.wavelength[i], 0.0) << i;
+    }
 }
 
 TEST_F(Fixture, WidthBetweenMatrixWidthsInterpolates)

@@ -2,6 +2,7 @@
 // the dark-level and bad-record rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -46,6 +47,16 @@ void expect_points(const scanResults &results, int offset, const std::vector<Poi
     }
 }
 
+// Every entry at or beyond `length` is zero: callers copy whole arrays.
+void expect_nothing_beyond_length(const scanResults &results)
+{
+    ASSERT_GE(results.length, 0);
+    for (int k = results.length; k < ZELSPEC_RESULTS_LEN; ++k) {
+        ASSERT_EQ(results.intensity[k], 0) << "intensity " << k << " of " << results.length;
+        ASSERT_EQ(results.wavelength[k], 0.0) << "wavelength " << k << " of " << results.length;
+    }
+}
+
 TEST(ScanInterpret, ColumnScanGivesTheSpectrumBack)
 {
     for (uint8_t width : {6, 7}) {
@@ -64,7 +75,7 @@ TEST(ScanInterpret, ColumnScanGivesTheSpectrumBack)
         EXPECT_EQ(results.cfg.head.config_index, 7);
         EXPECT_STREQ(results.scan_name, "test scan");
         EXPECT_EQ(results.black_period, 0);
-        EXPECT_EQ(results.wavelength[228], 0.0);
+        expect_nothing_beyond_length(results);
     }
 }
 
@@ -84,6 +95,29 @@ TEST(ScanInterpret, HadamardScanDecodesToTheColumnScan)
         // one count low.
         expect_points(results, 0, expected_points(config), 1);
         EXPECT_EQ(results.cfg.sections[0].section_scan_type, ZELSPEC_SCAN_HADAMARD);
+        // 228 points take three groups of order 79: 237 measurements, 9 more than points.
+        expect_nothing_beyond_length(results);
+    }
+}
+
+TEST(ScanInterpret, DirectInterpretationClearsWhatTheCallerLeftBeyondTheLastPoint)
+{
+    for (const uint8_t type : {ZELSPEC_SCAN_COLUMN, ZELSPEC_SCAN_HADAMARD}) {
+        SCOPED_TRACE(int{type});
+        const std::vector<uint8_t> bytes =
+            encode_standard(standard_config(type, 950, 1600, 6, 228));
+        std::vector<uint8_t> copy = bytes;
+        copy.resize(std::max(copy.size(), sizeof(uScanData)));
+        ASSERT_EQ(zelspec_scan_read_data(copy.data(), bytes.size()), ZELSPEC_PASS);
+        uScanData scan;
+        std::memcpy(&scan, copy.data(), sizeof scan);
+        scanResults results;
+        std::memset(&results, 0x5A, sizeof results);
+        ASSERT_EQ(type == ZELSPEC_SCAN_COLUMN ? zelspec_scan_interpret_column(&scan, &results)
+                                              : zelspec_scan_interpret_hadamard(&scan, &results),
+                  ZELSPEC_PASS);
+        ASSERT_EQ(results.length, 228);
+        expect_nothing_beyond_length(results);
     }
 }
 
@@ -108,6 +142,15 @@ TEST(ScanInterpret, SectionedScanJoinsItsSections)
         offset += s.num_patterns;
     }
     EXPECT_EQ(std::memcmp(&results.cfg, &config, sizeof config), 0);
+    expect_nothing_beyond_length(results);
+
+    // A Hadamard section first: its surplus measurements must not survive the join.
+    const sectionedScanConfig hadamard_first = sectioned_config({
+        {ZELSPEC_SCAN_HADAMARD, 6, 950, 1600, 228, 0},
+    });
+    const scanResults alone = interpret(encode_sectioned(hadamard_first));
+    ASSERT_EQ(alone.length, 228);
+    expect_nothing_beyond_length(alone);
 }
 
 TEST(ScanInterpret, StandardScanOfConfigurationTwoIsNotTakenAsSectioned)

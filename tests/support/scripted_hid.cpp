@@ -124,9 +124,11 @@ void queueStaleReport(std::span<const uint8_t> bytes)
 
 void queueMessage(uint8_t flags, uint16_t length, std::span<const uint8_t> payload)
 {
-    Bytes message = {flags, 0, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
-    message.insert(message.end(), payload.begin(), payload.end());
-    message.resize((message.size() + 63) / 64 * 64, 0);
+    Bytes message((4 + payload.size() + 63) / 64 * 64, 0);
+    message[0] = flags;
+    message[2] = static_cast<uint8_t>(length);
+    message[3] = static_cast<uint8_t>(length >> 8);
+    std::copy(payload.begin(), payload.end(), message.begin() + 4);
     for (size_t at = 0; at < message.size(); at += 64) {
         queueReport(std::span(message).subspan(at, 64));
     }

@@ -5,11 +5,8 @@
 // which serves the default module too.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,6 +15,7 @@
 #include "sim/hidraw/hidraw_testbed.h"
 #include "sim/virtual_module.h"
 #include "tests/system/console_process.h"
+#include "tests/system/hidraw_environment.h"
 
 namespace zel::system_test {
 namespace {
@@ -40,28 +38,6 @@ std::string startUp(const std::string& transcript)
     return transcript.substr(0, transcript.find(kPrompt));
 }
 
-// A run killed midway leaves umockdev's directories behind, so each run of this program gets a
-// TMPDIR of its own, removed at its end. Once per process: GLib reads TMPDIR only once.
-class PrivateTmpdir : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/zel-system.XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        ::setenv("TMPDIR", dir_.c_str(), 1);
-    }
-
-    void TearDown() override
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-private:
-    std::string dir_;
-};
 [[maybe_unused]] const auto* const kPrivateTmpdir =
     ::testing::AddGlobalTestEnvironment(new PrivateTmpdir);
 
@@ -106,17 +82,6 @@ protected:
         EXPECT_EQ(console.finish(kKeyTimeout), std::optional<int>(0)) << console.output();
         result.transcript = console.output();
         return result;
-    }
-
-    // What a program needs to see the emulated tree.
-    static std::vector<std::string> preloaded()
-    {
-        // In a sanitizer build the preload comes before the sanitizer's runtime, which is
-        // harmless for this library; the option means nothing to other builds.
-        const char* asanOptions = std::getenv("ASAN_OPTIONS");
-        return {std::string("LD_PRELOAD=") + sim::hidraw::kPreloadLibrary,
-                std::string("ASAN_OPTIONS=") + (asanOptions != nullptr ? asanOptions : "") +
-                    ":verify_asan_link_order=0"};
     }
 
     static Session onHidraw(const std::vector<std::string>& keys,

@@ -1,0 +1,212 @@
+#!/bin/sh
+# Builds the Debian packages (one build, Debian's hardening flags, cpack), checks them with lintian
+# (errors fail, warnings are listed), installs them with apt-get, runs what they installed from the
+# installed files only (a clean environment in an empty folder), then purges them and checks that
+# nothing of them is left. Run as root: scripts/check-packages.sh [BUILD_DIR]
+# The packages land in BUILD_DIR/debs (default build/packages/debs).
+set -eu
+cd "$(dirname "$0")/.."
+build=${1:-build/packages}
+debs="$build/debs"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+all_packages="libzel0 libzel-dev zel-tools python3-zel"
+
+say() { echo "check-packages: $*"; }
+fail() { echo "check-packages: FAILED: $*" >&2; exit 1; }
+installed_packages() {
+    for p in $all_packages; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' && echo "$p"
+    done
+    return 0
+}
+purge() {
+    leftover=$(installed_packages)
+    [ -z "$leftover" ] || DEBIAN_FRONTEND=noninteractive apt-get purge -y -q $leftover >/dev/null
+}
+[ "$(id -u)" -eq 0 ] || fail "run as root (apt-get install)"
+
+# A package left installed by an earlier run would not be reinstalled from the new files.
+purge
+
+# --- Build ---------------------------------------------------------------------------------------
+# The changelog's date is the last commit's, so that two builds of one commit give the same files.
+if git rev-parse --git-dir >/dev/null 2>&1; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+    export SOURCE_DATE_EPOCH
+fi
+# Debian's build flags (hardening included), given explicitly so that a rerun applies them too.
+flag() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_C_FLAGS="$(flag CFLAGS) $(flag CPPFLAGS)" -DCMAKE_CXX_FLAGS="$(flag CXXFLAGS) $(flag CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(flag LDFLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(flag LDFLAGS)" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$(flag LDFLAGS)" \
+    -DZEL_WERROR=ON -DZEL_TESTS=OFF -DZEL_BENCH=OFF -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
+cmake --build "$build" -j2
+rm -rf "$debs"
+cpack --config "$build/CPackConfig.cmake" -B "$debs" >/dev/null
+rm -rf "$debs/_CPack_Packages"
+ls "$debs"/*.deb >/dev/null 2>&1 || fail "cpack made no package"
+for deb in "$debs"/*.deb; do
+    say "built $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+done
+for p in libzel0 libzel-dev zel-tools; do
+    ls "$debs/${p}_"*.deb >/dev/null 2>&1 || fail "no package $p"
+done
+
+# --- lintian -------------------------------------------------------------------------------------
+lintian --fail-on error --no-tag-display-limit "$debs"/*.deb >"$work/lintian.txt" 2>&1 ||
+    { cat "$work/lintian.txt" >&2; fail "lintian found errors"; }
+if grep -q '^W: ' "$work/lintian.txt"; then
+    say "lintian warnings:"
+    grep '^W: ' "$work/lintian.txt"
+else
+    say "lintian: no errors, no warnings"
+fi
+
+# --- The shlibs file: a program built against libzel depends on this version or later ------------
+version=$(dpkg-deb -f "$debs"/libzel0_*.deb Version)
+dpkg-deb --ctrl-tarfile "$debs"/libzel0_*.deb | tar -xO ./shlibs >"$work/shlibs"
+grep -qx "libzel 0 libzel0 (>= $version)" "$work/shlibs" || fail "shlibs: $(cat "$work/shlibs")"
+
+# --- Install -------------------------------------------------------------------------------------
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$PWD/$debs"/*.deb >/dev/null
+installed=$(installed_packages)
+for p in $installed; do
+    dpkg -L "$p" >"$work/$p.list"
+done
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+for f in "/usr/lib/$multiarch/libzel.so.0" /usr/lib/udev/rules.d/70-zel.rules \
+    /usr/lib/udev/rules.d/70-zel-plugdev.rules; do
+    grep -qx "$f" "$work/libzel0.list" || fail "libzel0 lacks $f"
+done
+for f in /usr/include/zel/zel.h /usr/include/zel/module.h "/usr/lib/$multiarch/pkgconfig/zel.pc" \
+    "/usr/lib/$multiarch/cmake/zel/zelConfig.cmake" "/usr/lib/$multiarch/zel/virtual/libzel.so.0"; do
+    grep -qx "$f" "$work/libzel-dev.list" || fail "libzel-dev lacks $f"
+done
+grep -qx /usr/bin/zel-console "$work/zel-tools.list" || fail "zel-tools lacks /usr/bin/zel-console"
+# Nothing installed may look for libraries in the build tree.
+for p in $installed; do
+    while read -r f; do
+        [ -f "$f" ] && [ ! -L "$f" ] && head -c 4 "$f" | grep -q 'ELF' || continue
+        if readelf -d "$f" | grep -q 'R.*PATH'; then fail "$f has a run path"; fi
+    done <"$work/$p.list"
+done
+
+# --- The installed udev rules match the module's hidraw nodes and nothing else -------------------
+# udevadm test runs the installed rules on a hidraw node that umockdev emulates, in a mount
+# namespace of its own so that the udev database it writes never touches the machine's.
+# $1: the HID device's kernel name (bus:vendor:product.instance). Prints the node's tags.
+udev_tags() {
+    hid="/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/$1"
+    cat >"$work/node.umockdev" <<EOF
+P: $hid/hidraw/hidraw0
+N: hidraw0
+E: DEVNAME=/dev/hidraw0
+E: SUBSYSTEM=hidraw
+L: device=../../../$1
+
+P: $hid
+E: SUBSYSTEM=hid
+E: DRIVER=hid-generic
+
+P: /devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0
+E: SUBSYSTEM=usb
+E: DEVTYPE=usb_interface
+
+P: /devices/pci0000:00/0000:00:14.0/usb1/1-1
+E: SUBSYSTEM=usb
+E: DEVTYPE=usb_device
+EOF
+    unshare -m sh -c 'mount -t tmpfs tmpfs /run/udev &&
+        umockdev-run -d "$1" -- udevadm test --action=add "/sys$2/hidraw/hidraw0"' \
+        sh "$work/node.umockdev" "$hid" 2>/dev/null | sed -n 's/^TAGS=//p'
+}
+if command -v udevadm >/dev/null && command -v umockdev-run >/dev/null &&
+    unshare -m true 2>/dev/null; then
+    for hid in 0003:0451:4201.0001 0003:0451:00A1.0002 0003:046D:C52B.0003 0005:0451:4201.0004; do
+        case "$hid:$(udev_tags "$hid")" in
+        0003:0451:*:uaccess:*) ;; # USB, vendor 0451, any product: the module
+        0003:0451:*) fail "70-zel.rules does not tag the module's node $hid" ;;
+        *:*:uaccess:*) fail "70-zel.rules tags $hid, not the module's" ;;
+        esac
+    done
+    # The plugdev rule matches the same nodes by the same keys.
+    match='SUBSYSTEM=="hidraw", KERNELS=="0003:0451:\*"'
+    grep -q "^$match, TAG+=\"uaccess\"$" /usr/lib/udev/rules.d/70-zel.rules &&
+        grep -q "^$match, GROUP=\"plugdev\", MODE=\"0660\"$" /usr/lib/udev/rules.d/70-zel-plugdev.rules ||
+        fail "the two udev rules do not match the same nodes"
+    say "udev rules: the module's hidraw nodes are tagged uaccess, other vendors' and Bluetooth ones not"
+else
+    say "skipped the udev rule check: needs udevadm (udev), umockdev-run and mount namespaces"
+fi
+
+# --- Run, from the installed files only ----------------------------------------------------------
+mkdir -p "$work/run" "$work/home" "$work/tmp"
+clean() {
+    (cd "$work/run" && env -i PATH=/usr/bin:/bin HOME="$work/home" TMPDIR="$work/tmp" LANG=C.UTF-8 "$@")
+}
+
+if grep -qx /usr/bin/zel "$work/zel-tools.list"; then
+    clean zel --version | grep -q "$version" || fail "zel --version does not say $version"
+    clean zel scan --virtual -o "$work/x.csv" >/dev/null
+    [ "$(wc -l <"$work/x.csv")" -gt 1 ] || fail "zel scan --virtual wrote no points"
+    say "zel: --version and a scan on the virtual module"
+else
+    say "skipped zel: zel-tools has no /usr/bin/zel (the command-line tool is not in this tree)"
+fi
+
+if [ -f "$work/python3-zel.list" ]; then
+    clean /usr/bin/python3 -c 'import zel; print(zel.__file__)' >"$work/zel-module.txt"
+    grep -q '^/usr/lib/python3/dist-packages/zel/' "$work/zel-module.txt" ||
+        fail "import zel found $(cat "$work/zel-module.txt")"
+    say "python3: import zel from $(cat "$work/zel-module.txt")"
+else
+    say "skipped import zel: no python3-zel package (the Python package is not in this tree)"
+fi
+
+# The examples, built with pkg-config and with the CMake package, run on the virtual module:
+# scan_csv on the virtual-module library, spectra_csv through zel_open_virtual.
+cp -r /usr/share/doc/libzel-dev/examples "$work/run/example"
+for example in scan_csv spectra_csv; do
+    clean sh -c "cc -std=c11 -Wall -Wextra -Werror -o $example example/$example.c \$(pkg-config --cflags --libs zel)"
+done
+clean cmake -S example -B example-build -G Ninja >/dev/null
+clean cmake --build example-build >/dev/null
+for program in scan_csv example-build/scan_csv; do
+    clean env LD_LIBRARY_PATH="/usr/lib/$multiarch/zel/virtual" "./$program" >"$work/spectrum.csv"
+    head -n 1 "$work/spectrum.csv" | grep -qx 'wavelength,intensity' || fail "$program: no CSV header"
+    points=$(($(wc -l <"$work/spectrum.csv") - 1))
+    [ "$points" -gt 0 ] || fail "$program printed no points"
+done
+for program in spectra_csv example-build/spectra_csv; do
+    clean "./$program" --virtual >"$work/spectra.csv" 2>/dev/null
+    head -n 1 "$work/spectra.csv" | grep -qx 'configuration,wavelength_nm,intensity,reference,reflectance' ||
+        fail "$program: no CSV header"
+    rows=$(($(wc -l <"$work/spectra.csv") - 1))
+    [ "$rows" -gt 0 ] || fail "$program printed no points"
+done
+# Without the virtual folder scan_csv loads the installed library.
+clean ldd ./scan_csv | grep -q "libzel.so.0 => \(/usr\)\?/lib/$multiarch/libzel.so.0 " ||
+    fail "scan_csv does not load the installed libzel.so.0"
+say "examples: built with pkg-config and CMake; on the virtual module scan_csv $points points, spectra_csv $rows"
+
+# A program built against libzel depends on libzel0 of this version or later.
+mkdir -p "$work/run/debian" && : >"$work/run/debian/control"
+clean dpkg-shlibdeps -O scan_csv 2>/dev/null | grep -q "libzel0 (>= $version)" ||
+    fail "dpkg-shlibdeps does not derive libzel0 (>= $version) for a program built against it"
+
+# --- Purge, then nothing of the packages is left -------------------------------------------------
+purge
+[ -z "$(installed_packages)" ] || fail "still installed: $(installed_packages)"
+for p in $installed; do
+    while read -r f; do
+        if [ -d "$f" ] && [ ! -L "$f" ]; then
+            # A folder other packages own stays; one of ours only if something was left in it.
+            dpkg-query -S "$f" >/dev/null 2>&1 || fail "$p left the folder $f: $(ls -A "$f")"
+        elif [ -e "$f" ] || [ -L "$f" ]; then
+            fail "$p left $f"
+        fi
+    done <"$work/$p.list"
+done
+say "purged $(echo $installed): nothing left"
