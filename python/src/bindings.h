@@ -9,7 +9,7 @@ namespace zel::python {
 // zel::Error leaves as the zel.ZelError subclass of its code (made by zel._errors.error_for);
 // status_text() and the version.
 void bindErrors(pybind11::module_& module);
-// Spectrum: the result of a scan with its arrays and metadata.
+// Spectrum: the result of a scan with its arrays and metadata, and saving it.
 void bindSpectrum(pybind11::module_& module);
 // Module and list_modules().
 void bindModule(pybind11::module_& module);

@@ -1,12 +1,18 @@
 // Spectra as Python sees them: every array a read-only numpy copy that Python owns, so nothing
-// points into the library's memory once the call has returned.
+// points into the library's memory once the call has returned; saved by the formats library.
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bindings.h"
+#include "device/error.h"
 #include "device/spectrum.h"
+#include "formats/formats.h"
 
 #include <pybind11/numpy.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
 
 namespace py = pybind11;
 
@@ -39,6 +45,38 @@ py::dict metadataOf(const SpectrumMetadata& m)
     return d;
 }
 
+formats::Format formatFor(const std::filesystem::path& path, const std::optional<std::string>& name)
+{
+    if (name) {
+        if (const auto format = formats::format_from_name(*name)) {
+            return *format;
+        }
+        throw Error(ZEL_E_INVALID_ARGUMENT,
+                    "unknown format \"" + *name + "\" (known: csv, json, jcamp)");
+    }
+    if (const auto format = formats::format_from_path(path)) {
+        return *format;
+    }
+    throw Error(ZEL_E_INVALID_ARGUMENT, "the format of " + path.string() +
+                                            " is not told by its suffix (.csv, .json, .jdx, .dx, "
+                                            ".jcamp): give format=");
+}
+
+void save(const Spectrum& spectrum, const std::filesystem::path& path,
+          const std::optional<std::string>& format, const std::optional<std::string>& quantity)
+{
+    const formats::Format chosen = formatFor(path, format);
+    std::optional<Quantity> values;
+    if (quantity) {
+        values = quantity_from_string(*quantity);
+        if (!values) {
+            throw Error(ZEL_E_INVALID_ARGUMENT, "unknown quantity \"" + *quantity + "\"");
+        }
+    }
+    const py::gil_scoped_release released;
+    formats::write_file(path, formats::render(spectrum, chosen, values));
+}
+
 }  // namespace
 
 void bindSpectrum(py::module_& module)
@@ -57,7 +95,8 @@ void bindSpectrum(py::module_& module)
                                [](const Spectrum& s) { return readOnlyCopy(s.reflectance()); })
         .def_property_readonly("absorbance",
                                [](const Spectrum& s) { return readOnlyCopy(s.absorbance()); })
-        .def_property_readonly("metadata", [](const Spectrum& s) { return metadataOf(s.metadata); });
+        .def_property_readonly("metadata", [](const Spectrum& s) { return metadataOf(s.metadata); })
+        .def("save", &save, py::arg("path"), py::arg("format"), py::arg("quantity"));
 }
 
 }  // namespace zel::python

@@ -26,7 +26,8 @@ from typing import Callable, List, Optional, Union
 
 from . import _zel
 from ._errors import (Code, CancelledError, DisconnectedError, InvalidArgumentError,
-                      ModuleTimeoutError, NoModuleError, PermissionDeniedError, ZelError)
+                      ModuleTimeoutError, NoModuleError, PermissionDeniedError, SaveError,
+                      ZelError)
 from ._module import Module, ProgressCallback, VirtualControls
 from ._spectrum import QUANTITIES, Spectrum
 from ._types import Configuration, ModuleInfo, Section, Sensors
@@ -105,7 +106,7 @@ __all__ = [
     "list_modules", "open", "open_virtual", "virtual_samples", "status_text",
     "Module", "VirtualControls", "Spectrum", "ModuleInfo", "Configuration", "Section", "Sensors",
     "Code", "ZelError", "InvalidArgumentError", "NoModuleError", "PermissionDeniedError",
-    "ModuleTimeoutError", "DisconnectedError", "CancelledError",
+    "ModuleTimeoutError", "DisconnectedError", "CancelledError", "SaveError",
 ]
 
 # The public classes print as zel.X, where users find them.

@@ -49,6 +49,8 @@ class Code(enum.IntEnum):
     """Memory could not be had."""
     INTERNAL = -320
     """An unexpected failure inside the library."""
+    IO = -321
+    """A file on the host could not be written."""
 
 
 class ZelError(Exception):
@@ -101,6 +103,11 @@ class DisconnectedError(ZelError, ConnectionError):
     """The module went away while open (code DISCONNECTED)."""
 
 
+class SaveError(ZelError, OSError):
+    """A file on the host could not be written (code IO); the message names the path and the
+    system's reason."""
+
+
 class CancelledError(ZelError):
     """The call was cancelled by Module.cancel() or by closing the module (code CANCELLED)."""
 
@@ -113,6 +120,7 @@ _CLASSES: Dict[int, Type[ZelError]] = {
     Code.TIMEOUT: ModuleTimeoutError,
     Code.DISCONNECTED: DisconnectedError,
     Code.CANCELLED: CancelledError,
+    Code.IO: SaveError,
 }
 
 

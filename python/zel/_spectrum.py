@@ -2,7 +2,8 @@
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, Dict, Optional
+import os
+from typing import TYPE_CHECKING, Any, Dict, Optional, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -106,6 +107,26 @@ class Spectrum:
         if quantity not in QUANTITIES:
             raise ValueError(f"unknown quantity {quantity!r} (known: {', '.join(QUANTITIES)})")
         return self._arrays[quantity]
+
+    def save(self, path: Union[str, "os.PathLike[str]"], format: Optional[str] = None,
+             quantity: Optional[str] = None) -> None:
+        """Writes the spectrum to a file, replacing it atomically (readers see the old file or
+        the whole new one).
+
+        Args:
+            path: the file; its suffix chooses the format unless ``format`` is given: .csv, .json,
+                .jdx (also .dx, .jcamp) for JCAMP-DX.
+            format: "csv", "json" or "jcamp".
+            quantity: one of QUANTITIES. CSV and JSON carry wavelength_nm, intensity, reference,
+                reflectance (and intensity_std after repeats) when it is None, else wavelength_nm
+                and that quantity. JCAMP-DX carries one quantity, reflectance when None, and
+                leaves out points where it is undefined. The metadata goes into every format.
+
+        Raises:
+            InvalidArgumentError: an unknown format or quantity, or a suffix that names none.
+            SaveError: the file could not be written (an OSError too).
+        """
+        self._native.save(os.fspath(path), format, quantity)
 
     def plot(self, ax: Optional["Axes"] = None, quantity: str = "reflectance",
              **line_options: Any) -> "Axes":
