@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 #include "device/module_impl.h"
 #include "protocol/qrn.h"
@@ -19,15 +20,6 @@ constexpr int32_t kStatusLampLit = 1 << 0;
 constexpr int32_t kStatusController = 1 << 1;
 constexpr int32_t kStatusBluetooth = 1 << 2;
 constexpr int32_t kStatusButton = 1 << 3;
-
-std::string text(const char* bytes, std::size_t capacity)
-{
-    std::size_t length = 0;
-    while (length < capacity && bytes[length] != '\0') {
-        ++length;
-    }
-    return std::string(bytes, length);
-}
 
 sim::ModuleIdentity virtualIdentity(const VirtualOptions& options)
 {
@@ -143,7 +135,7 @@ std::string Module::serial()
     return impl_->call([&] {
         char serial[QRN_SERIAL_NUMBER_SIZE] = {};
         impl_->check(QRN_GetSerialNumber(serial), "reading the serial number");
-        return text(serial, sizeof serial);
+        return std::string(serial, strnlen(serial, sizeof serial));
     });
 }
 

@@ -108,8 +108,8 @@ public:
     bool bluetooth();
     void set_bluetooth(bool on);
 
-    // ---- configurations (read once per object) ----
-    const std::vector<Configuration>& configurations();
+    // ---- configurations (read once per object; a copy, safe while other threads call) ----
+    std::vector<Configuration> configurations();
     // The scan time the module reports for `index` at the current averaging, in seconds.
     double scan_time_s(int index);
 

@@ -142,7 +142,7 @@ std::vector<uint8_t> fetchFile(Module::Impl& impl, uint32_t type, const char* wh
     return bytes;
 }
 
-const std::vector<Configuration>& loadConfigurations(Module::Impl& impl)
+std::vector<Configuration>& loadConfigurations(Module::Impl& impl)
 {
     if (!impl.configurations) {
         const int32_t count = QRN_GetNumScanConfigs();
@@ -227,11 +227,10 @@ void loadReference(Module::Impl& impl)
 
 }  // namespace
 
-const std::vector<Configuration>& Module::configurations()
+std::vector<Configuration> Module::configurations()
 {
-    return impl_->call([&]() -> const std::vector<Configuration>& {
-        std::vector<Configuration>& configs =
-            const_cast<std::vector<Configuration>&>(loadConfigurations(*impl_));
+    return impl_->call([&] {
+        std::vector<Configuration>& configs = loadConfigurations(*impl_);
         // Scan times follow the averaging; read them again when it changed.
         if (impl_->scanTimesAveraging != impl_->averaging) {
             for (Configuration& c : configs) {

@@ -106,6 +106,22 @@ using zel::sim::backend;
 using zel::sim::copyWide;
 using zel::sim::devicePath;
 
+namespace {
+
+hid_device *openHandle(const std::shared_ptr<zel::sim::Device> &device) {
+    if (device->module) {
+        // Like a hidraw node, a fresh handle sees no input queued before it was opened.
+        device->module->resetLink();
+    }
+    auto *handle = new hid_device_;
+    handle->device = device;
+    ++backend().openHandles;
+    backend().lastError = L"Success";
+    return handle;
+}
+
+}  // namespace
+
 extern "C" {
 
 int hid_init(void) { return backend().initFails ? -1 : 0; }
@@ -159,19 +175,10 @@ void hid_free_enumeration(struct hid_device_info *devs) {
 hid_device *hid_open(unsigned short vendor_id, unsigned short product_id,
                      const wchar_t *serial_number) {
     for (const auto &device : backend().devices) {
-        if (device->vendorId != vendor_id || device->productId != product_id ||
-            (serial_number != nullptr && device->serial() != serial_number)) {
-            continue;
+        if (device->vendorId == vendor_id && device->productId == product_id &&
+            (serial_number == nullptr || device->serial() == serial_number)) {
+            return openHandle(device);
         }
-        if (device->module) {
-            // Like a hidraw node, a fresh handle sees no input queued before it was opened.
-            device->module->resetLink();
-        }
-        auto *handle = new hid_device_;
-        handle->device = device;
-        ++backend().openHandles;
-        backend().lastError = L"Success";
-        return handle;
     }
     backend().lastError = L"No HID device with the requested vendor, product and serial number";
     return nullptr;
@@ -184,12 +191,8 @@ hid_device *hid_open_path(const char *path) {
     }
     for (const auto &device : backend().devices) {
         for (unsigned i = 0; i < device->interfaces; ++i) {
-            if (zel::sim::devicePath(*device, i) == path) {
-                auto *handle = new hid_device_;
-                handle->device = device;
-                ++backend().openHandles;
-                backend().lastError = L"Success";
-                return handle;
+            if (devicePath(*device, i) == path) {
+                return openHandle(device);
             }
         }
     }
