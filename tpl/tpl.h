@@ -113,7 +113,7 @@ void tpl_set_thread_sink(tpl_sink_fn *sink, void *context);
 /* printf-style text to the calling thread's sink on `stream` (1 or 2). Returns the characters
  * written, or a negative value. */
 int tpl_emit(int stream, const char *format, ...) __attribute__((format(printf, 2, 3)));
-int tpl_vemit(int stream, const char *format, va_list arguments);
+int tpl_vemit(int stream, const char *format, va_list arguments) __attribute__((format(printf, 2, 0)));
 
 /* Parses the type string and maps it onto the caller's variables. Arguments, in the order
  * of the characters that take them: each item outside an S group (i u c s f I U j v)
