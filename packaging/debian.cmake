@@ -86,8 +86,10 @@ wavelengths).")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/libzel0/shlibs
   "libzel ${PROJECT_VERSION_MAJOR} libzel0 (>= ${PROJECT_VERSION})\n")
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/debian/libzel0/postinst
-  ${CMAKE_CURRENT_SOURCE_DIR}/debian/libzel0/postrm ${CMAKE_CURRENT_SOURCE_DIR}/debian/libzel0/triggers
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
+  ${CMAKE_CURRENT_SOURCE_DIR}/debian/libzel0/postinst
+  ${CMAKE_CURRENT_SOURCE_DIR}/debian/libzel0/postrm
+  ${CMAKE_CURRENT_SOURCE_DIR}/debian/libzel0/triggers
   ${CMAKE_CURRENT_BINARY_DIR}/debian/libzel0/shlibs)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "driver library for a near-infrared spectrometer module
 ${ZEL_DEB_ABOUT}
@@ -99,7 +101,8 @@ machines).")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libzel0 (= ${PROJECT_VERSION})")
-set(CPACK_DEBIAN_DEV_DESCRIPTION "driver library for a near-infrared spectrometer module - development files
+set(CPACK_DEBIAN_DEV_DESCRIPTION
+  "driver library for a near-infrared spectrometer module - development files
 ${ZEL_DEB_ABOUT}
 
 This package holds the C headers, the CMake package (find_package(zel)), the

@@ -9,14 +9,17 @@ cd "$(dirname "$0")/.."
 build=${1:-build/packages}
 debs="$build/debs"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# For the unprivileged user: TMPDIR may be a folder only root can enter.
+nobody_dir=$(mktemp -d /tmp/zel-check-packages.XXXXXX)
+trap 'rm -rf "$work" "$nobody_dir"' EXIT
 all_packages="libzel0 libzel-dev zel-tools python3-zel"
 
 say() { echo "check-packages: $*"; }
 fail() { echo "check-packages: FAILED: $*" >&2; exit 1; }
 installed_packages() {
     for p in $all_packages; do
-        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' && echo "$p"
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' &&
+            echo "$p"
     done
     return 0
 }
@@ -37,25 +40,26 @@ if git rev-parse --git-dir >/dev/null 2>&1; then
 fi
 # Debian's build flags (hardening included), given explicitly so that a rerun applies them too.
 flag() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+ldflags=$(flag LDFLAGS)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
-    -DCMAKE_C_FLAGS="$(flag CFLAGS) $(flag CPPFLAGS)" -DCMAKE_CXX_FLAGS="$(flag CXXFLAGS) $(flag CPPFLAGS)" \
-    -DCMAKE_EXE_LINKER_FLAGS="$(flag LDFLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(flag LDFLAGS)" \
-    -DCMAKE_MODULE_LINKER_FLAGS="$(flag LDFLAGS)" \
-    -DZEL_WERROR=ON -DZEL_TESTS=OFF -DZEL_BENCH=OFF -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
+    -DCMAKE_C_FLAGS="$(flag CFLAGS) $(flag CPPFLAGS)" \
+    -DCMAKE_CXX_FLAGS="$(flag CXXFLAGS) $(flag CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
+    -DZEL_WERROR=ON -DZEL_TESTS=OFF -DZEL_BENCH=OFF >/dev/null
 cmake --build "$build" -j2
 rm -rf "$debs"
 cpack --config "$build/CPackConfig.cmake" -B "$debs" >/dev/null
 rm -rf "$debs/_CPack_Packages"
-ls "$debs"/*.deb >/dev/null 2>&1 || fail "cpack made no package"
-for deb in "$debs"/*.deb; do
-    say "built $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
-done
 for p in $all_packages; do
     ls "$debs/${p}_"*.deb >/dev/null 2>&1 || fail "no package $p"
 done
+for deb in "$debs"/*.deb; do
+    say "built $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+done
 
 # --- lintian -------------------------------------------------------------------------------------
-lintian --fail-on error --no-tag-display-limit "$debs"/*.deb >"$work/lintian.txt" 2>&1 ||
+lintian --fail-on error --tag-display-limit 0 "$debs"/*.deb >"$work/lintian.txt" 2>&1 ||
     { cat "$work/lintian.txt" >&2; fail "lintian found errors"; }
 if grep -q '^W: ' "$work/lintian.txt"; then
     say "lintian warnings:"
@@ -76,17 +80,19 @@ for p in $installed; do
     dpkg -L "$p" >"$work/$p.list"
 done
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-for f in "/usr/lib/$multiarch/libzel.so.0" /usr/lib/udev/rules.d/70-zel.rules \
-    /usr/lib/udev/rules.d/70-zel-plugdev.rules; do
-    grep -qx "$f" "$work/libzel0.list" || fail "libzel0 lacks $f"
-done
-for f in /usr/include/zel/zel.h /usr/include/zel/module.h "/usr/lib/$multiarch/pkgconfig/zel.pc" \
-    "/usr/lib/$multiarch/cmake/zel/zelConfig.cmake" "/usr/lib/$multiarch/zel/virtual/libzel.so.0"; do
-    grep -qx "$f" "$work/libzel-dev.list" || fail "libzel-dev lacks $f"
-done
-for f in /usr/bin/zel /usr/bin/zel-console /usr/share/man/man1/zel.1.gz; do
-    grep -qx "$f" "$work/zel-tools.list" || fail "zel-tools lacks $f"
-done
+lib="/usr/lib/$multiarch"
+has() { # $1: package, then the paths it must hold
+    p=$1
+    shift
+    for f in "$@"; do
+        grep -qx "$f" "$work/$p.list" || fail "$p lacks $f"
+    done
+}
+has libzel0 "$lib/libzel.so.0" /usr/lib/udev/rules.d/70-zel.rules \
+    /usr/lib/udev/rules.d/70-zel-plugdev.rules
+has libzel-dev /usr/include/zel/zel.h /usr/include/zel/module.h "$lib/pkgconfig/zel.pc" \
+    "$lib/cmake/zel/zelConfig.cmake" "$lib/zel/virtual/libzel.so.0"
+has zel-tools /usr/bin/zel /usr/bin/zel-console /usr/share/man/man1/zel.1.gz
 grep -q '^/usr/lib/python3/dist-packages/zel/_zel\.cpython-.*\.so$' "$work/python3-zel.list" ||
     fail "python3-zel lacks the extension in /usr/lib/python3/dist-packages/zel"
 # Nothing installed may look for libraries in the build tree.
@@ -97,22 +103,29 @@ for p in $installed; do
     done <"$work/$p.list"
 done
 
-# --- The installed udev rules match the module's hidraw nodes and nothing else -------------------
-# udevadm test runs the installed rules on a hidraw node that umockdev emulates, in a mount
-# namespace of its own so that the udev database it writes never touches the machine's.
-# $1: the HID device's kernel name (bus:vendor:product.instance). Prints the node's tags.
-udev_tags() {
-    hid="/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/$1"
-    cat >"$work/node.umockdev" <<EOF
-P: $hid/hidraw/hidraw0
+# --- Emulated hidraw nodes (umockdev) ------------------------------------------------------------
+# The udev description of a hidraw node and the HID and USB devices above it.
+# $1: the HID device's kernel name, bus:vendor:product.instance (0003:0451:4201.0001).
+hid_path() { echo "/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/$1"; }
+describe_node() {
+    bus=${1%%:*}
+    ids=${1#*:}
+    vendor=${ids%%:*}
+    product=${ids#*:}
+    product=${product%%.*}
+    cat <<EOF
+P: $(hid_path "$1")/hidraw/hidraw0
 N: hidraw0
 E: DEVNAME=/dev/hidraw0
 E: SUBSYSTEM=hidraw
 L: device=../../../$1
 
-P: $hid
+P: $(hid_path "$1")
 E: SUBSYSTEM=hid
 E: DRIVER=hid-generic
+E: HID_ID=$bus:0000$vendor:0000$product
+E: HID_NAME=NIR spectrometer module
+E: HID_UNIQ=ZEL00001
 
 P: /devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0
 E: SUBSYSTEM=usb
@@ -121,13 +134,22 @@ E: DEVTYPE=usb_interface
 P: /devices/pci0000:00/0000:00:14.0/usb1/1-1
 E: SUBSYSTEM=usb
 E: DEVTYPE=usb_device
+A: idVendor=$(echo "$vendor" | tr A-F a-f)
+A: idProduct=$(echo "$product" | tr A-F a-f)
 EOF
+}
+
+# --- The installed udev rules match the module's hidraw nodes and nothing else -------------------
+# udevadm test runs the installed rules on an emulated node, in a mount namespace of its own so
+# that the udev database it writes never touches the machine's. $1: as for describe_node. Prints
+# the node's tags.
+udev_tags() {
+    describe_node "$1" >"$work/node.umockdev"
     unshare -m sh -c 'mount -t tmpfs tmpfs /run/udev &&
         umockdev-run -d "$1" -- udevadm test --action=add "/sys$2/hidraw/hidraw0"' \
-        sh "$work/node.umockdev" "$hid" 2>/dev/null | sed -n 's/^TAGS=//p'
+        sh "$work/node.umockdev" "$(hid_path "$1")" 2>/dev/null | sed -n 's/^TAGS=//p'
 }
-if command -v udevadm >/dev/null && command -v umockdev-run >/dev/null &&
-    unshare -m true 2>/dev/null; then
+if command -v udevadm >/dev/null && unshare -m true 2>/dev/null; then
     for hid in 0003:0451:4201.0001 0003:0451:00A1.0002 0003:046D:C52B.0003 0005:0451:4201.0004; do
         case "$hid:$(udev_tags "$hid")" in
         0003:0451:*:uaccess:*) ;; # USB, vendor 0451, any product: the module
@@ -138,25 +160,29 @@ if command -v udevadm >/dev/null && command -v umockdev-run >/dev/null &&
     # The plugdev rule matches the same nodes by the same keys.
     match='SUBSYSTEM=="hidraw", KERNELS=="0003:0451:\*"'
     grep -q "^$match, TAG+=\"uaccess\"$" /usr/lib/udev/rules.d/70-zel.rules &&
-        grep -q "^$match, GROUP=\"plugdev\", MODE=\"0660\"$" /usr/lib/udev/rules.d/70-zel-plugdev.rules ||
+        grep -q "^$match, GROUP=\"plugdev\", MODE=\"0660\"$" \
+            /usr/lib/udev/rules.d/70-zel-plugdev.rules ||
         fail "the two udev rules do not match the same nodes"
-    say "udev rules: the module's hidraw nodes are tagged uaccess, other vendors' and Bluetooth ones not"
+    say "udev rules: the module's hidraw nodes are tagged uaccess, not other vendors' or Bluetooth"
 else
-    say "skipped the udev rule check: needs udevadm (udev), umockdev-run and mount namespaces"
+    say "skipped the udev rule check: needs udevadm (package udev) and mount namespaces"
 fi
 
 # --- Run, from the installed files only ----------------------------------------------------------
 mkdir -p "$work/run" "$work/home" "$work/tmp"
 clean() {
-    (cd "$work/run" && env -i PATH=/usr/bin:/bin HOME="$work/home" TMPDIR="$work/tmp" LANG=C.UTF-8 "$@")
+    (cd "$work/run" &&
+        env -i PATH=/usr/bin:/bin HOME="$work/home" TMPDIR="$work/tmp" LANG=C.UTF-8 "$@")
 }
 
 clean zel --version | grep -qx "zel $version" || fail "zel --version does not say zel $version"
 clean zel scan --virtual -o "$work/x.csv"
-grep -v '^#' "$work/x.csv" | head -n 1 | grep -qx 'wavelength_nm,intensity,reference,reflectance' ||
+grep -v '^#' "$work/x.csv" >"$work/x.rows"
+head -n 1 "$work/x.rows" | grep -qx 'wavelength_nm,intensity,reference,reflectance' ||
     fail "zel scan --virtual wrote no CSV header"
-[ "$(grep -vc '^#' "$work/x.csv")" -gt 100 ] || fail "zel scan --virtual wrote too few points"
-say "zel: --version, and a scan on the virtual module of $(($(grep -vc '^#' "$work/x.csv") - 1)) points"
+points=$(($(wc -l <"$work/x.rows") - 1))
+[ "$points" -gt 100 ] || fail "zel scan --virtual wrote $points points"
+say "zel: --version, and a scan on the virtual module of $points points"
 
 # Debian's python3 imports the installed package and scans on its virtual module.
 clean /usr/bin/python3 -c '
@@ -164,28 +190,61 @@ import zel
 print(zel.__file__)
 with zel.open_virtual(realtime=False) as m:
     print(len(m.scan(config=0).wavelengths))' >"$work/python.txt"
-grep -q '^/usr/lib/python3/dist-packages/zel/__init__.py$' "$work/python.txt" ||
+grep -qx '/usr/lib/python3/dist-packages/zel/__init__.py' "$work/python.txt" ||
     fail "import zel found $(head -n 1 "$work/python.txt")"
-[ "$(sed -n 2p "$work/python.txt")" -gt 100 ] || fail "the Python scan gave $(sed -n 2p "$work/python.txt") points"
-say "python3: import zel from /usr/lib/python3/dist-packages, $(sed -n 2p "$work/python.txt") points on the virtual module"
+points=$(sed -n 2p "$work/python.txt")
+[ "$points" -gt 100 ] || fail "the Python scan gave $points points"
+say "python3: import zel from /usr/lib/python3/dist-packages, $points points on the virtual module"
+
+# A user who may not open the module's device node: the tool and the Python package find the
+# module and say that permission was denied and how to get it.
+describe_node 0003:0451:4201.0001 >"$nobody_dir/module.umockdev"
+chown -R nobody "$nobody_dir"
+# $1: a command that nobody runs while the emulated node has mode 000 (the node is a
+# pseudo-terminal that umockdev opened for nobody).
+as_nobody_without_access() {
+    (cd "$nobody_dir" && setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        env -i PATH=/usr/bin:/bin HOME="$nobody_dir" TMPDIR="$nobody_dir" LANG=C.UTF-8 \
+        umockdev-run -d module.umockdev -- sh -c 'chmod 000 "$UMOCKDEV_DIR/dev/hidraw0" && '"$1")
+}
+denied="opening /dev/hidraw0: permission denied on the module's device node: add the user to \
+group plugdev (udev rule 70-zel-plugdev.rules) or log in at the seat (rule 70-zel.rules), then \
+replug the module"
+as_nobody_without_access 'zel list; zel info; echo "exit $?"' >"$work/denied.txt" 2>&1
+grep -q '^ZEL00001  0451    4201     /dev/hidraw0$' "$work/denied.txt" ||
+    fail "zel list does not show the emulated module: $(cat "$work/denied.txt")"
+grep -qxF "zel: $denied" "$work/denied.txt" && grep -qx 'exit 1' "$work/denied.txt" ||
+    fail "zel info without access: $(cat "$work/denied.txt")"
+as_nobody_without_access "/usr/bin/python3 -c '
+import zel
+try:
+    zel.open()
+except zel.PermissionDeniedError as error:
+    print(error)'" >"$work/denied.txt" 2>&1
+grep -qxF "$denied [PERMISSION]" "$work/denied.txt" ||
+    fail "zel.open() without access: $(cat "$work/denied.txt")"
+say "without access to the node: zel and zel.open() say permission denied and name the fix"
 
 # The examples, built with pkg-config and with the CMake package, run on the virtual module:
 # scan_csv on the virtual-module library, spectra_csv through zel_open_virtual.
 cp -r /usr/share/doc/libzel-dev/examples "$work/run/example"
 for example in scan_csv spectra_csv; do
-    clean sh -c "cc -std=c11 -Wall -Wextra -Werror -o $example example/$example.c \$(pkg-config --cflags --libs zel)"
+    clean sh -c "cc -std=c11 -Wall -Wextra -Werror -o $example example/$example.c \
+        \$(pkg-config --cflags --libs zel)"
 done
 clean cmake -S example -B example-build -G Ninja >/dev/null
 clean cmake --build example-build >/dev/null
 for program in scan_csv example-build/scan_csv; do
-    clean env LD_LIBRARY_PATH="/usr/lib/$multiarch/zel/virtual" "./$program" >"$work/spectrum.csv"
-    head -n 1 "$work/spectrum.csv" | grep -qx 'wavelength,intensity' || fail "$program: no CSV header"
+    clean env LD_LIBRARY_PATH="$lib/zel/virtual" "./$program" >"$work/spectrum.csv"
+    head -n 1 "$work/spectrum.csv" | grep -qx 'wavelength,intensity' ||
+        fail "$program: no CSV header"
     points=$(($(wc -l <"$work/spectrum.csv") - 1))
     [ "$points" -gt 0 ] || fail "$program printed no points"
 done
 for program in spectra_csv example-build/spectra_csv; do
     clean "./$program" --virtual >"$work/spectra.csv" 2>/dev/null
-    head -n 1 "$work/spectra.csv" | grep -qx 'configuration,wavelength_nm,intensity,reference,reflectance' ||
+    head -n 1 "$work/spectra.csv" |
+        grep -qx 'configuration,wavelength_nm,intensity,reference,reflectance' ||
         fail "$program: no CSV header"
     rows=$(($(wc -l <"$work/spectra.csv") - 1))
     [ "$rows" -gt 0 ] || fail "$program printed no points"
@@ -193,7 +252,8 @@ done
 # Without the virtual folder scan_csv loads the installed library.
 clean ldd ./scan_csv | grep -q "libzel.so.0 => \(/usr\)\?/lib/$multiarch/libzel.so.0 " ||
     fail "scan_csv does not load the installed libzel.so.0"
-say "examples: built with pkg-config and CMake; on the virtual module scan_csv $points points, spectra_csv $rows"
+say "examples: built with pkg-config and CMake; on the virtual module scan_csv $points points," \
+    "spectra_csv $rows"
 
 # A program built against libzel depends on libzel0 of this version or later.
 mkdir -p "$work/run/debian" && : >"$work/run/debian/control"
